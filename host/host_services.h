@@ -1,0 +1,95 @@
+// The one seam between Drowsel's logic and the platform. The Win32 host in
+// host/win32/ is the real implementation; the unit tests use a scripted fake.
+//
+// Win32 functions keep their Win32 names and argument order, with portable
+// types: a window handle is an integer, text is UTF-16 (the Win32 host turns it
+// into the ANSI code page at the boundary). The runtime services (clock, event
+// pump, controls, timer) are what the window's handlers need besides.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "host/control.h"
+
+namespace drowsel {
+
+using WindowHandle = std::uintptr_t;
+using KernelHandle = std::uintptr_t;
+
+inline constexpr WindowHandle kNoWindow = 0;
+
+// Message numbers and flags, with their Win32 values.
+namespace win32 {
+inline constexpr std::uint32_t WM_SETTEXT = 0x000C;
+inline constexpr std::uint32_t WM_GETTEXT = 0x000D;
+inline constexpr std::uint32_t WM_GETTEXTLENGTH = 0x000E;
+inline constexpr std::uint32_t WM_NCLBUTTONDOWN = 0x00A1;
+inline constexpr std::uint32_t WM_CHAR = 0x0102;
+inline constexpr std::uintptr_t HTCAPTION = 2;
+inline constexpr WindowHandle HWND_TOPMOST = static_cast<WindowHandle>(-1);
+inline constexpr std::uint32_t SWP_NOSIZE = 0x0001;
+inline constexpr std::uint32_t SWP_NOMOVE = 0x0002;
+inline constexpr std::uint32_t SMTO_ABORTIFHUNG = 0x0002;
+}  // namespace win32
+
+// What a message's lParam carries. Text travels as UTF-16 here; the Win32 host
+// converts it to and from the ANSI code page.
+struct TextIn {
+  std::u16string_view text;  // a string the receiver reads (WM_SETTEXT)
+};
+struct TextOut {
+  std::u16string text;  // a buffer the receiver fills (WM_GETTEXT; wParam is its size)
+};
+using LParam = std::variant<std::intptr_t, TextIn, TextOut*>;
+
+class HostServices {
+ public:
+  virtual ~HostServices() = default;
+
+  // --- Win32 user interface functions ---
+  // A null class or window name matches any.
+  virtual WindowHandle FindWindowA(const char16_t* className, const char16_t* windowName) = 0;
+  virtual WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter,
+                                     const char16_t* className, const char16_t* windowName) = 0;
+  virtual std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message,
+                                     std::uintptr_t wParam, LParam lParam) = 0;
+  // False when the send failed or timed out; otherwise *result holds the answer.
+  virtual bool SendMessageTimeoutA(WindowHandle window, std::uint32_t message,
+                                   std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
+                                   std::uint32_t timeoutMs, std::intptr_t* result) = 0;
+  virtual bool ReleaseCapture() = 0;
+  virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
+                            int cy, std::uint32_t flags) = 0;
+
+  // --- Runtime: clock and event pump ---
+  // Seconds since local midnight, with a fraction; back to 0 at midnight.
+  virtual double Timer() = 0;
+  // Handles every pending window message to completion, then returns. False
+  // when the program is ending: the window is gone or a quit request was met.
+  virtual bool DoEvents() = 0;
+  // Sleeps until input arrives for the window or timeoutMs have passed.
+  virtual void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) = 0;
+
+  // --- Runtime: the window and its controls ---
+  virtual bool FormExists() = 0;
+  virtual WindowHandle FormHandle() = 0;
+  // Destroys the window; the program ends with it.
+  virtual void UnloadForm() = 0;
+  // Enabled flag of a button, the text box or the timer (a disabled timer does not tick).
+  virtual bool IsEnabled(Control control) = 0;
+  virtual void SetEnabled(Control control, bool enabled) = 0;
+  // Caption of a button or label, text of the text box.
+  virtual std::u16string GetText(Control control) = 0;
+  virtual void SetText(Control control, std::u16string_view text) = 0;
+
+  // --- Runtime: conversions (locale-aware, as the platform's variant functions) ---
+  // Text to number; leading spaces allowed. 0 for text that is not a number.
+  virtual double VarR8FromStr(std::u16string_view text) = 0;
+  // Number to its shortest text: a whole number has no point and no spaces.
+  virtual std::u16string VarBstrFromR8(double value) = 0;
+};
+
+}  // namespace drowsel
