@@ -1,0 +1,101 @@
+#include "app/form1.h"
+
+#include "chat/catalogue.h"
+#include "chat/pause.h"
+#include "chat/send_chat.h"
+#include "desktop/window_placement.h"
+
+namespace drowsel {
+namespace {
+
+constexpr std::u16string_view kCountReset = u"  0";
+
+}  // namespace
+
+// A handler whose pause returns false stops at once: the window was unloaded
+// (Exit clicked inside the wait) or the program is quitting, so there is
+// nothing left to post to or to update.
+
+void Form1::Load() {
+  host_.SetEnabled(Control::Command2, false);
+  FormOnTop(host_);
+  SendChat(host_, MsgLoaded);
+  if (!Pause(host_, PauseSeconds)) return;
+  SendChat(host_, MsgCreditLoad);
+}
+
+void Form1::MouseDown() {
+  FormDrag(host_);
+}
+
+void Form1::Click(Control button) {
+  switch (button) {
+    case Control::Command1:
+      return Start();
+    case Control::Command2:
+      return Stop();
+    case Control::Command3:
+      return Advertise();
+    case Control::Command4:
+      return Site();
+    case Control::Command5:
+      return Exit();
+    default:
+      return;  // the other controls have no click handler
+  }
+}
+
+void Form1::Start() {
+  SendChat(host_, MsgStarted);
+  if (!Pause(host_, PauseSeconds)) return;
+  SendChat(host_, MsgReason(host_.GetText(Control::Text1)));
+  if (!host_.FormExists()) return;
+  host_.SetEnabled(Control::Timer1, true);
+  host_.SetEnabled(Control::Command2, true);
+  host_.SetEnabled(Control::Command1, false);
+  host_.SetEnabled(Control::Text1, false);
+}
+
+void Form1::Stop() {
+  SendChat(host_, MsgStopped);
+  if (!Pause(host_, PauseSeconds)) return;
+  SendChat(host_, MsgTotalIdle(host_.GetText(Control::Label1)));
+  if (!host_.FormExists()) return;
+  host_.SetEnabled(Control::Timer1, false);
+  host_.SetText(Control::Label1, kCountReset);
+  host_.SetEnabled(Control::Command1, true);
+  host_.SetEnabled(Control::Command2, false);
+  host_.SetEnabled(Control::Text1, true);
+}
+
+void Form1::Tick() {
+  // The count lives in the label's caption only: "  0" reads as 0.
+  const double minutes = host_.VarR8FromStr(host_.GetText(Control::Label1)) + 1.0;
+  host_.SetText(Control::Label1, host_.VarBstrFromR8(minutes));
+  SendChat(host_, MsgBanner);
+  if (!Pause(host_, PauseSeconds)) return;
+  SendChat(host_, MsgReason(host_.GetText(Control::Text1)));
+  if (!Pause(host_, PauseSeconds)) return;
+  SendChat(host_, MsgIdleFor(host_.GetText(Control::Label1)));
+}
+
+void Form1::Advertise() {
+  SendChat(host_, MsgBanner);
+  if (!Pause(host_, PauseSeconds)) return;
+  SendChat(host_, MsgCreditLoad);
+  if (!Pause(host_, PauseSeconds)) return;
+  SendChat(host_, MsgMaker);
+}
+
+void Form1::Site() {
+  // Opening the maker's page comes with the web page launcher.
+}
+
+void Form1::Exit() {
+  SendChat(host_, MsgUnloaded);
+  if (!Pause(host_, PauseSeconds)) return;
+  SendChat(host_, MsgCreditExit);
+  if (host_.FormExists()) host_.UnloadForm();
+}
+
+}  // namespace drowsel

@@ -1,0 +1,42 @@
+// Every line Drowsel posts into the chat room. The texts are the chat room's
+// font mark-up; they are sent exactly as written, unbalanced tags included.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace drowsel {
+
+// U+2021 DOUBLE DAGGER and U+00B7 MIDDLE DOT become 0x87 and 0xB7 in code page 1252.
+inline constexpr std::u16string_view MsgLoaded =
+    u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>\u2021\u2021 Drowsel "
+    u"\u2021\u2021 L0ad3D</font>";
+inline constexpr std::u16string_view MsgUnloaded =
+    u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>\u2021\u2021 Drowsel "
+    u"\u2021\u2021 UnL0ad3D</font>";
+inline constexpr std::u16string_view MsgStarted =
+    u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>\u2021\u2021 Drowsel "
+    u"\u2021\u2021 <i>Started</i></font>";
+inline constexpr std::u16string_view MsgStopped =
+    u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>\u2021\u2021 Drowsel "
+    u"\u2021\u2021 <i>Stopped</i></font>";
+inline constexpr std::u16string_view MsgBanner =
+    u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>\u2021\u2021 Drowsel "
+    u"\u2021\u2021</font>";
+inline constexpr std::u16string_view MsgCreditLoad =
+    u"<font><font face=Sylfaen><font size=#8><font color=#666666><s>\u00b7kR3aTeD bY "
+    u"Vorlaxe\u00b7</font>";
+inline constexpr std::u16string_view MsgCreditExit =
+    u"<font><font face=Sylfaen><font size=#8><font color=#666666><s>\u00b7kR3aTeD bY "
+    u"Quillfen\u00b7</font>";
+inline constexpr std::u16string_view MsgMaker =
+    u"<font><font face=Sylfaen><font size=#8><font color=#000000><i><u>-\u00b7\u00b7\u00b7\u00b7 "
+    u"Vantorel \u00b7\u00b7\u00b7\u00b7-</font>";
+
+// The composed lines: prefix + the value, unchanged (no trimming, no escaping,
+// no length limit) + suffix.
+std::u16string MsgReason(std::u16string_view reason);
+std::u16string MsgIdleFor(std::u16string_view minutes);
+std::u16string MsgTotalIdle(std::u16string_view minutes);
+
+}  // namespace drowsel

@@ -1,0 +1,371 @@
+#include "tests/unit/fake_host.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "app/form1_layout.h"
+
+namespace drowsel::testing {
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+
+bool SameClass(std::u16string_view a, const char16_t* b) {
+  if (b == nullptr) return true;
+  const std::u16string_view other(b);
+  if (a.size() != other.size()) return false;
+  // Window classes compare without regard to case.
+  return std::equal(a.begin(), a.end(), other.begin(), [](char16_t x, char16_t y) {
+    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    return lower(x) == lower(y);
+  });
+}
+
+std::string Name(const char16_t* text) {
+  return text == nullptr ? "null" : Utf8(text);
+}
+
+std::string MessageName(std::uint32_t message) {
+  switch (message) {
+    case win32::WM_SETTEXT:
+      return "WM_SETTEXT";
+    case win32::WM_GETTEXT:
+      return "WM_GETTEXT";
+    case win32::WM_GETTEXTLENGTH:
+      return "WM_GETTEXTLENGTH";
+    case win32::WM_CHAR:
+      return "WM_CHAR";
+    case win32::WM_NCLBUTTONDOWN:
+      return "WM_NCLBUTTONDOWN";
+    default:
+      return std::to_string(message);
+  }
+}
+
+std::string LParamText(const LParam& lParam) {
+  if (const auto* value = std::get_if<std::intptr_t>(&lParam)) return std::to_string(*value);
+  if (const auto* in = std::get_if<TextIn>(&lParam)) return "\"" + Utf8(in->text) + "\"";
+  return "buffer";
+}
+
+std::string ControlName(Control control) {
+  return std::string(LayoutOf(control).name);
+}
+
+}  // namespace
+
+std::string Utf8(std::u16string_view text) {
+  std::string out;
+  for (char16_t c : text) {  // the catalogue has no surrogate pairs
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// --- the chat client's windows ---
+
+WindowHandle FakeHost::AddWindow(WindowHandle parent, std::u16string className,
+                                 std::u16string title) {
+  const WindowHandle handle = nextHandle_++;
+  windows_[handle] = Window{parent, std::move(className), std::move(title), u"", false, false};
+  zOrder_.push_back(handle);
+  return handle;
+}
+
+std::vector<WindowHandle> FakeHost::AddChatClient(const std::vector<std::u16string>& rooms) {
+  const WindowHandle frame = AddWindow(kNoWindow, u"AOL Frame25");
+  const WindowHandle documents = AddWindow(frame, u"MDIClient");
+  std::vector<WindowHandle> inputs;
+  for (const std::u16string& room : rooms) {
+    const WindowHandle document = AddWindow(documents, u"AOL Child", room);
+    inputs.push_back(AddWindow(document, u"RICHCNTL"));
+    AddWindow(document, u"RICHCNTL");  // the room's transcript, behind the input
+  }
+  return inputs;
+}
+
+void FakeHost::BringToFront(WindowHandle window) {
+  zOrder_.erase(std::find(zOrder_.begin(), zOrder_.end(), window));
+  zOrder_.insert(zOrder_.begin(), window);
+}
+
+void FakeHost::RemoveWindow(WindowHandle window) {
+  for (WindowHandle child : ChildrenOf(window)) RemoveWindow(child);
+  windows_.erase(window);
+  zOrder_.erase(std::find(zOrder_.begin(), zOrder_.end(), window));
+}
+
+std::vector<WindowHandle> FakeHost::ChildrenOf(WindowHandle parent) const {
+  std::vector<WindowHandle> children;
+  for (WindowHandle handle : zOrder_) {
+    if (windows_.at(handle).parent == parent) children.push_back(handle);
+  }
+  return children;
+}
+
+std::vector<std::u16string> FakeHost::PostedTexts() const {
+  std::vector<std::u16string> texts;
+  for (const PostedLine& line : posted_) texts.push_back(line.text);
+  return texts;
+}
+
+std::vector<std::string> FakeHost::CallsStartingWith(std::string_view prefix) const {
+  std::vector<std::string> matching;
+  for (const std::string& call : calls_) {
+    if (call.starts_with(prefix)) matching.push_back(call);
+  }
+  return matching;
+}
+
+// --- events ---
+
+void FakeHost::At(double at, std::function<void()> event) {
+  events_.push(Event{at, eventOrder_++, std::move(event)});
+}
+
+void FakeHost::ClickAt(double at, Control button) {
+  At(at, [this, button] {
+    if (form_ == nullptr || !formExists_ || !controls_[button].enabled) return;
+    Record("click " + ControlName(button));
+    form_->Click(button);
+  });
+}
+
+void FakeHost::QuitAt(double at) {
+  At(at, [this] { quitSeen_ = true; });
+}
+
+void FakeHost::RunLoad() {
+  for (const ControlLayout& layout : Form1Layout().controls) {
+    controls_[layout.id] =
+        ControlState{layout.kind != ControlKind::Timer, std::u16string(layout.caption)};
+  }
+  if (form_ != nullptr) form_->Load();
+}
+
+void FakeHost::RunUntil(double until) {
+  // The top-level message loop: deliver what is due, then sleep to the next event.
+  while (!quitSeen_ && formExists_ && !events_.empty() && events_.top().at < until) {
+    if (events_.top().at > elapsed_) elapsed_ = events_.top().at;
+    DeliverDueEvent();
+  }
+  if (elapsed_ < until) elapsed_ = until;
+}
+
+bool FakeHost::DeliverDueEvent() {
+  if (events_.empty() || events_.top().at > elapsed_) return false;
+  Event event = events_.top();
+  events_.pop();
+  event.run();
+  return true;
+}
+
+void FakeHost::ScheduleTick(std::uint64_t generation, double at) {
+  At(at, [this, generation, at] {
+    if (generation != timerGeneration_ || !formExists_) return;  // disabled since
+    ++timerTicks_;
+    ScheduleTick(generation, at + Form1Layout().timerIntervalMs / 1000.0);
+    Record("tick");
+    if (form_ != nullptr) form_->Tick();
+  });
+}
+
+// --- HostServices: Win32 ---
+
+WindowHandle FakeHost::FindWindowA(const char16_t* className, const char16_t* windowName) {
+  return FindWindowExA(kNoWindow, kNoWindow, className, windowName);
+}
+
+WindowHandle FakeHost::FindWindowExA(WindowHandle parent, WindowHandle childAfter,
+                                     const char16_t* className, const char16_t* windowName) {
+  WindowHandle found = kNoWindow;
+  bool afterSeen = childAfter == kNoWindow;
+  for (WindowHandle handle : ChildrenOf(parent)) {
+    const Window& window = windows_.at(handle);
+    if (!afterSeen) {
+      afterSeen = handle == childAfter;
+      continue;
+    }
+    if (SameClass(window.className, className) &&
+        (windowName == nullptr || window.title == windowName)) {
+      found = handle;
+      break;
+    }
+  }
+  const bool topLevel = parent == kNoWindow && childAfter == kNoWindow;
+  Record((topLevel ? "FindWindowA("
+                   : "FindWindowExA(" + std::to_string(parent) + ", " + std::to_string(childAfter) +
+                         ", ") +
+         Name(className) + ", " + Name(windowName) + ") = " + std::to_string(found));
+  return found;
+}
+
+std::intptr_t FakeHost::Deliver(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                                LParam lParam) {
+  Window& target = windows_.at(window);
+  switch (message) {
+    case win32::WM_SETTEXT:
+      target.text = std::u16string(std::get<TextIn>(lParam).text);
+      return 1;
+    case win32::WM_GETTEXTLENGTH:
+      return static_cast<std::intptr_t>(target.text.size());
+    case win32::WM_GETTEXT: {
+      TextOut* buffer = std::get<TextOut*>(lParam);
+      const std::size_t room = wParam == 0 ? 0 : wParam - 1;
+      buffer->text = target.text.substr(0, room);
+      return static_cast<std::intptr_t>(buffer->text.size());
+    }
+    case win32::WM_CHAR:
+      if (wParam == 13) {
+        posted_.push_back(PostedLine{elapsed_, window, target.text});
+        target.text.clear();
+      }
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+std::intptr_t FakeHost::SendMessageA(WindowHandle window, std::uint32_t message,
+                                     std::uintptr_t wParam, LParam lParam) {
+  Record("SendMessageA(" + std::to_string(window) + ", " + MessageName(message) + ", " +
+         std::to_string(wParam) + ", " + LParamText(lParam) + ")");
+  if (window == kFormHandle) {
+    CheckFormAlive("SendMessageA");
+    return 0;
+  }
+  if (windows_.count(window) == 0) return 0;
+  return Deliver(window, message, wParam, lParam);
+}
+
+bool FakeHost::SendMessageTimeoutA(WindowHandle window, std::uint32_t message,
+                                   std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
+                                   std::uint32_t timeoutMs, std::intptr_t* result) {
+  Record("SendMessageTimeoutA(" + std::to_string(window) + ", " + MessageName(message) + ", " +
+         std::to_string(wParam) + ", " + LParamText(lParam) + ", " + std::to_string(flags) + ", " +
+         std::to_string(timeoutMs) + ")");
+  auto it = windows_.find(window);
+  if (it == windows_.end()) return false;
+  if (it->second.hung) {
+    // The first send waits out its time; after that the window counts as hung
+    // and sends fail at once.
+    if (!it->second.knownHung) elapsed_ += timeoutMs / 1000.0;
+    it->second.knownHung = true;
+    return false;
+  }
+  elapsed_ += sendCost;
+  *result = Deliver(window, message, wParam, lParam);
+  return true;
+}
+
+bool FakeHost::ReleaseCapture() {
+  Record("ReleaseCapture()");
+  return true;
+}
+
+bool FakeHost::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
+                            int cy, std::uint32_t flags) {
+  Record("SetWindowPos(" + std::to_string(window) + ", " +
+         (insertAfter == win32::HWND_TOPMOST ? std::string("HWND_TOPMOST")
+                                             : std::to_string(insertAfter)) +
+         ", " + std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(cx) + ", " +
+         std::to_string(cy) + ", " + std::to_string(flags) + ")");
+  if (window == kFormHandle) CheckFormAlive("SetWindowPos");
+  return true;
+}
+
+// --- HostServices: runtime ---
+
+double FakeHost::Timer() {
+  return std::fmod(clockOrigin_ + elapsed_, kSecondsPerDay);
+}
+
+bool FakeHost::DoEvents() {
+  ++pumps_;
+  while (!quitSeen_ && formExists_ && DeliverDueEvent()) {
+  }
+  return formExists_ && !quitSeen_;
+}
+
+void FakeHost::MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) {
+  ++waits_;
+  double wakeAt = elapsed_ + timeoutMs / 1000.0;
+  if (!events_.empty() && events_.top().at < wakeAt) wakeAt = std::max(elapsed_, events_.top().at);
+  elapsed_ = wakeAt;
+}
+
+void FakeHost::CheckFormAlive(std::string_view what) {
+  if (!formExists_) {
+    touchedAfterUnload_ = true;
+    Record("!! " + std::string(what) + " after unload");
+  }
+}
+
+WindowHandle FakeHost::FormHandle() {
+  CheckFormAlive("FormHandle");
+  return kFormHandle;
+}
+
+void FakeHost::UnloadForm() {
+  CheckFormAlive("UnloadForm");
+  Record("UnloadForm()");
+  formExists_ = false;
+  ++timerGeneration_;  // no timer outlives the window
+}
+
+bool FakeHost::IsEnabled(Control control) {
+  CheckFormAlive("IsEnabled");
+  return controls_[control].enabled;
+}
+
+void FakeHost::SetEnabled(Control control, bool enabled) {
+  CheckFormAlive("SetEnabled");
+  Record("SetEnabled(" + ControlName(control) + ", " + (enabled ? "true" : "false") + ")");
+  ControlState& state = controls_[control];
+  if (control == Control::Timer1 && enabled != state.enabled) {
+    ++timerGeneration_;
+    if (enabled) ScheduleTick(timerGeneration_, elapsed_ + Form1Layout().timerIntervalMs / 1000.0);
+  }
+  state.enabled = enabled;
+}
+
+std::u16string FakeHost::GetText(Control control) {
+  CheckFormAlive("GetText");
+  Record("GetText(" + ControlName(control) + ")");
+  return controls_[control].text;
+}
+
+void FakeHost::SetText(Control control, std::u16string_view text) {
+  CheckFormAlive("SetText");
+  Record("SetText(" + ControlName(control) + ", \"" + Utf8(text) + "\")");
+  controls_[control].text = std::u16string(text);
+}
+
+double FakeHost::VarR8FromStr(std::u16string_view text) {
+  const std::string narrow = Utf8(text);
+  std::size_t first = narrow.find_first_not_of(' ');
+  if (first == std::string::npos) return 0.0;
+  double value = 0.0;
+  std::from_chars(narrow.data() + first, narrow.data() + narrow.size(), value);
+  return value;
+}
+
+std::u16string FakeHost::VarBstrFromR8(double value) {
+  char buffer[64];
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+  return std::u16string(buffer, end);
+}
+
+}  // namespace drowsel::testing

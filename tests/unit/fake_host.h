@@ -1,0 +1,149 @@
+// A scripted stand-in for the platform: a virtual clock, events scheduled at
+// virtual times, an in-memory window tree for the chat client, and a record of
+// every call in order, as text that tests compare.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <queue>
+#include <string>
+#include <vector>
+
+#include "host/host_services.h"
+
+namespace drowsel::testing {
+
+std::string Utf8(std::u16string_view text);
+
+class FakeHost final : public HostServices {
+ public:
+  static constexpr WindowHandle kFormHandle = 0xF0;
+
+  // --- the chat client's window tree ---
+  // Adds a window as the last child of `parent` (kNoWindow: top level) and
+  // returns its handle. Handles count up from 1.
+  WindowHandle AddWindow(WindowHandle parent, std::u16string className, std::u16string title = u"");
+  // A chat client: frame > document area > one chat room per name, the first
+  // name frontmost. Returns the rooms' inputs in the same order.
+  std::vector<WindowHandle> AddChatClient(const std::vector<std::u16string>& rooms);
+  void BringToFront(WindowHandle window);
+  void RemoveWindow(WindowHandle window);  // and its children
+  void SetHung(WindowHandle window) { windows_[window].hung = true; }
+  void SetInputText(WindowHandle input, std::u16string text) { windows_[input].text = text; }
+  const std::u16string& InputText(WindowHandle input) { return windows_[input].text; }
+
+  // Every line a carriage return sent into a chat room, in order.
+  struct PostedLine {
+    double time;  // virtual seconds since the run began
+    WindowHandle input;
+    std::u16string text;
+  };
+  const std::vector<PostedLine>& posted() const { return posted_; }
+  std::vector<std::u16string> PostedTexts() const;
+
+  // --- the clock and the events ---
+  // Sets the clock (seconds since midnight) that the run begins at.
+  void SetClock(double secondsSinceMidnight) { clockOrigin_ = secondsSinceMidnight; }
+  double Now() const { return elapsed_; }  // virtual seconds since the run began
+  // Schedules something to happen in the event pump at virtual time `at`.
+  void At(double at, std::function<void()> event);
+  // A click the user makes at `at`; a disabled button ignores it, as on screen.
+  void ClickAt(double at, Control button);
+  void QuitAt(double at);  // a quit request arriving in the message queue
+  // Runs the window's load handler, then pumps events until none is due
+  // before `until` (virtual seconds since the run began).
+  void Attach(FormEvents& form) { form_ = &form; }
+  void RunLoad();
+  void RunUntil(double until);
+
+  // How long one message to a live chat window takes, in virtual seconds.
+  double sendCost = 0.0;
+
+  // --- the record ---
+  const std::vector<std::string>& calls() const { return calls_; }
+  std::vector<std::string> CallsStartingWith(std::string_view prefix) const;
+  bool touchedAfterUnload() const { return touchedAfterUnload_; }
+  int timerTicks() const { return timerTicks_; }
+  int waits() const { return waits_; }
+  int pumps() const { return pumps_; }
+
+  // --- HostServices ---
+  WindowHandle FindWindowA(const char16_t* className, const char16_t* windowName) override;
+  WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter,
+                             const char16_t* className, const char16_t* windowName) override;
+  std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                             LParam lParam) override;
+  bool SendMessageTimeoutA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                           LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                           std::intptr_t* result) override;
+  bool ReleaseCapture() override;
+  bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                    std::uint32_t flags) override;
+  double Timer() override;
+  bool DoEvents() override;
+  void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) override;
+  bool FormExists() override { return formExists_; }
+  WindowHandle FormHandle() override;
+  void UnloadForm() override;
+  bool IsEnabled(Control control) override;
+  void SetEnabled(Control control, bool enabled) override;
+  std::u16string GetText(Control control) override;
+  void SetText(Control control, std::u16string_view text) override;
+  double VarR8FromStr(std::u16string_view text) override;
+  std::u16string VarBstrFromR8(double value) override;
+
+ private:
+  struct Window {
+    WindowHandle parent = kNoWindow;
+    std::u16string className;
+    std::u16string title;
+    std::u16string text;
+    bool hung = false;
+    bool knownHung = false;  // a hung window that already timed out once
+  };
+  struct Event {
+    double at;
+    std::uint64_t order;
+    std::function<void()> run;
+    bool operator>(const Event& other) const {
+      return at != other.at ? at > other.at : order > other.order;
+    }
+  };
+  struct ControlState {
+    bool enabled = true;
+    std::u16string text;
+  };
+
+  void Record(std::string call) { calls_.push_back(std::move(call)); }
+  void CheckFormAlive(std::string_view what);
+  bool DeliverDueEvent();
+  void ScheduleTick(std::uint64_t generation, double at);
+  std::intptr_t Deliver(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                        LParam lParam);
+  std::vector<WindowHandle> ChildrenOf(WindowHandle parent) const;
+
+  std::map<WindowHandle, Window> windows_;
+  std::vector<WindowHandle> zOrder_;  // all windows, front first within each parent
+  WindowHandle nextHandle_ = 1;
+  std::vector<PostedLine> posted_;
+
+  FormEvents* form_ = nullptr;
+  bool formExists_ = true;
+  bool quitSeen_ = false;
+  std::map<Control, ControlState> controls_;
+  std::uint64_t timerGeneration_ = 0;
+
+  double clockOrigin_ = 36000.0;  // 10:00:00
+  double elapsed_ = 0.0;
+  std::priority_queue<Event, std::vector<Event>, std::greater<>> events_;
+  std::uint64_t eventOrder_ = 0;
+
+  std::vector<std::string> calls_;
+  bool touchedAfterUnload_ = false;
+  int timerTicks_ = 0;
+  int waits_ = 0;
+  int pumps_ = 0;
+};
+
+}  // namespace drowsel::testing
