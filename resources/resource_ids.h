@@ -1,0 +1,12 @@
+/* Resource identifiers shared by drowsel.rc and the C++ code.
+   Plain #defines only: windres reads this file too. */
+#ifndef DROWSEL_RESOURCE_IDS_H
+#define DROWSEL_RESOURCE_IDS_H
+
+/* The program's icon (RT_GROUP_ICON). */
+#define IDI_DROWSEL 1
+
+/* The window's background picture, a 200 x 100 JPEG (RT_RCDATA). */
+#define IDR_BACKGROUND_JPEG 101
+
+#endif

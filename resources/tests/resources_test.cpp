@@ -1,0 +1,179 @@
+// Reads Drowsel's resources back from this program's own image, the way
+// Windows and the program see them, and checks what the window relies on.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "resource_ids.h"
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const char* what) {
+  if (!ok) {
+    std::printf("FAIL: %s\n", what);
+    ++failures;
+  }
+}
+
+// Resource type numbers (RT_* are narrow strings in a non-UNICODE build).
+constexpr WORD rcdata_type = 10;
+constexpr WORD group_icon_type = 14;
+constexpr WORD manifest_type = 24;
+constexpr WORD process_manifest_id = 1;
+
+std::string_view resource(WORD id, WORD type) {
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
+  if (found == nullptr) return {};
+  HGLOBAL loaded = LoadResource(nullptr, found);
+  if (loaded == nullptr) return {};
+  return {static_cast<const char*>(LockResource(loaded)), SizeofResource(nullptr, found)};
+}
+
+// The icon group must hold exactly one 32 x 32, 8 bpp (256-colour) image.
+void check_icon() {
+  std::string_view group = resource(IDI_DROWSEL, group_icon_type);
+  check(group.size() == 6 + 14, "icon group holds one image");
+  if (group.size() >= 6 + 14) {
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(group[i]); };
+    check(byte(4) == 1 && byte(5) == 0, "icon group count is 1");
+    check(byte(6) == 32 && byte(7) == 32, "icon is 32 x 32");
+    check(byte(8) == 0, "icon has a 256-colour palette");
+    check(byte(12) == 8 && byte(13) == 0, "icon is 8 bits per pixel");
+  }
+
+  auto icon = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_DROWSEL), IMAGE_ICON, 32, 32, 0));
+  check(icon != nullptr, "LoadImageW loads the icon");
+  if (icon != nullptr) DestroyIcon(icon);
+}
+
+// The background must be a whole baseline or progressive JPEG of 200 x 100.
+void check_background() {
+  std::string_view jpeg = resource(IDR_BACKGROUND_JPEG, rcdata_type);
+  std::printf("background JPEG: %zu bytes\n", jpeg.size());
+  check(jpeg.size() > 1000, "background is embedded");
+  if (jpeg.size() < 4) return;
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(jpeg[i]); };
+  check(byte(0) == 0xFF && byte(1) == 0xD8, "background starts with a JPEG SOI marker");
+  check(byte(jpeg.size() - 2) == 0xFF && byte(jpeg.size() - 1) == 0xD9,
+        "background ends with a JPEG EOI marker");
+
+  int width = 0, height = 0;
+  for (size_t i = 2; i + 9 < jpeg.size() && byte(i) == 0xFF;) {
+    unsigned marker = byte(i + 1);
+    size_t length = byte(i + 2) << 8 | byte(i + 3);
+    if (marker == 0xC0 || marker == 0xC2) {
+      height = byte(i + 5) << 8 | byte(i + 6);
+      width = byte(i + 7) << 8 | byte(i + 8);
+      break;
+    }
+    i += 2 + length;
+  }
+  std::printf("background size: %d x %d\n", width, height);
+  check(width == 200 && height == 100, "background is 200 x 100");
+}
+
+// A setting of the process's activation context, as Windows parsed it from
+// the manifest; empty when absent.
+std::wstring setting(const wchar_t* name_space, const wchar_t* name) {
+  wchar_t value[64] = L"";
+  SIZE_T written = 0;
+  if (!QueryActCtxSettingsW(0, nullptr, name_space, name, value, 64, &written)) return L"";
+  return value;
+}
+
+// The manifest must be there and must actually take effect.
+void check_manifest() {
+  std::string_view xml = resource(process_manifest_id, manifest_type);
+  check(!xml.empty(), "manifest resource 1 is embedded");
+  auto has = [&](std::string_view text) { return xml.find(text) != std::string_view::npos; };
+  check(has("level=\"asInvoker\""), "manifest runs as invoker");
+  check(has("version=\"" DROWSEL_VERSION_QUAD "\""), "manifest carries the build's version");
+  // A UTF-8 active code page would change the bytes sent to the chat.
+  check(!has("<activeCodePage"), "manifest leaves the ANSI code page alone");
+
+  // The process's activation context sends comctl32.dll to version 6.
+  ACTCTX_SECTION_KEYED_DATA redirect{};
+  redirect.cbSize = sizeof redirect;
+  check(FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
+                                 L"comctl32.dll", &redirect) != FALSE,
+        "comctl32.dll is redirected to the common controls version 6");
+
+  // The DPI settings sit in the namespaces Windows reads them from.
+  check(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness") ==
+            L"PerMonitorV2, PerMonitor",
+        "process is per-monitor v2 DPI aware");
+  check(
+      setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware") == L"true/pm",
+      "process has the older per-monitor DPI setting");
+}
+
+std::wstring version_string(const void* block, const wchar_t* name) {
+  std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
+  void* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(block, path.c_str(), &value, &length) || length == 0) return L"";
+  return static_cast<const wchar_t*>(value);
+}
+
+// The version resource must carry the build's version and names.
+void check_version() {
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeW(exe, &handle);
+  check(size != 0, "version resource is embedded");
+  if (size == 0) return;
+  std::string block(size, '\0');
+  check(GetFileVersionInfoW(exe, 0, size, block.data()) != FALSE, "GetFileVersionInfoW");
+
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  check(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) != FALSE,
+        "fixed version info is present");
+  if (fixed != nullptr) {
+    const unsigned parts[] = {DROWSEL_VERSION_PARTS};
+    check(HIWORD(fixed->dwFileVersionMS) == parts[0] &&
+              LOWORD(fixed->dwFileVersionMS) == parts[1] &&
+              HIWORD(fixed->dwFileVersionLS) == parts[2] &&
+              LOWORD(fixed->dwFileVersionLS) == parts[3],
+          "FILEVERSION is the build's version");
+    check(fixed->dwProductVersionMS == fixed->dwFileVersionMS &&
+              fixed->dwProductVersionLS == fixed->dwFileVersionLS,
+          "PRODUCTVERSION equals FILEVERSION");
+    check(fixed->dwFileType == VFT_APP, "file type is an application");
+  }
+
+  const std::wstring version = [] {
+    std::string narrow = DROWSEL_VERSION;
+    return std::wstring(narrow.begin(), narrow.end());
+  }();
+  check(version_string(block.data(), L"ProductName") == L"Drowsel", "ProductName is Drowsel");
+  check(version_string(block.data(), L"FileDescription") == L"Drowsel",
+        "FileDescription is Drowsel");
+  check(version_string(block.data(), L"OriginalFilename") == L"drowsel.exe",
+        "OriginalFilename is drowsel.exe");
+  check(version_string(block.data(), L"FileVersion") == version,
+        "FileVersion string is the build's");
+  check(version_string(block.data(), L"ProductVersion") == version,
+        "ProductVersion string is the build's");
+}
+
+}  // namespace
+
+int main() {
+  check_icon();
+  check_background();
+  check_manifest();
+  check_version();
+  if (failures != 0) {
+    std::printf("%d resource check(s) failed\n", failures);
+    return 1;
+  }
+  std::printf("all resource checks passed\n");
+  return 0;
+}
