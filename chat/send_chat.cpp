@@ -11,7 +11,7 @@ namespace {
 bool SendToClient(HostServices& host, WindowHandle window, std::uint32_t message,
                   std::uintptr_t wParam, LParam lParam, std::intptr_t* result = nullptr) {
   std::intptr_t ignored = 0;
-  return host.SendMessageTimeoutA(window, message, wParam, lParam, win32::SMTO_ABORTIFHUNG,
+  return host.SendMessageTimeoutA(window, message, wParam, lParam, kSmtoAbortIfHung,
                                   kChatSendTimeoutMs, result != nullptr ? result : &ignored);
 }
 
@@ -19,13 +19,12 @@ bool SendToClient(HostServices& host, WindowHandle window, std::uint32_t message
 // the input does not answer.
 std::optional<std::u16string> ReadDraft(HostServices& host, WindowHandle input) {
   std::intptr_t length = 0;
-  if (!SendToClient(host, input, win32::WM_GETTEXTLENGTH, 0, std::intptr_t{0}, &length)) {
+  if (!SendToClient(host, input, kWmGetTextLength, 0, std::intptr_t{0}, &length)) {
     return std::nullopt;
   }
   if (length <= 0) return std::u16string();
   TextOut buffer;
-  if (!SendToClient(host, input, win32::WM_GETTEXT, static_cast<std::uintptr_t>(length) + 1,
-                    &buffer)) {
+  if (!SendToClient(host, input, kWmGetText, static_cast<std::uintptr_t>(length) + 1, &buffer)) {
     return std::nullopt;
   }
   return std::move(buffer.text);
@@ -52,11 +51,11 @@ void SendChat(HostServices& host, std::u16string_view line) {
 
   const std::optional<std::u16string> draft = ReadDraft(host, input);
   if (!draft) return;
-  if (!SendToClient(host, input, win32::WM_SETTEXT, 0, TextIn{line})) return;
-  if (!SendToClient(host, input, win32::WM_CHAR, 13, std::intptr_t{0})) return;
+  if (!SendToClient(host, input, kWmSetText, 0, TextIn{line})) return;
+  if (!SendToClient(host, input, kWmChar, 13, std::intptr_t{0})) return;
   if (!draft->empty()) {
     // Nothing more to do if the client drops it: the line has gone already.
-    SendToClient(host, input, win32::WM_SETTEXT, 0, TextIn{*draft});
+    SendToClient(host, input, kWmSetText, 0, TextIn{*draft});
   }
 }
 

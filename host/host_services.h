@@ -21,19 +21,18 @@ using KernelHandle = std::uintptr_t;
 
 inline constexpr WindowHandle kNoWindow = 0;
 
-// Message numbers and flags, with their Win32 values.
-namespace win32 {
-inline constexpr std::uint32_t WM_SETTEXT = 0x000C;
-inline constexpr std::uint32_t WM_GETTEXT = 0x000D;
-inline constexpr std::uint32_t WM_GETTEXTLENGTH = 0x000E;
-inline constexpr std::uint32_t WM_NCLBUTTONDOWN = 0x00A1;
-inline constexpr std::uint32_t WM_CHAR = 0x0102;
-inline constexpr std::uintptr_t HTCAPTION = 2;
-inline constexpr WindowHandle HWND_TOPMOST = static_cast<WindowHandle>(-1);
-inline constexpr std::uint32_t SWP_NOSIZE = 0x0001;
-inline constexpr std::uint32_t SWP_NOMOVE = 0x0002;
-inline constexpr std::uint32_t SMTO_ABORTIFHUNG = 0x0002;
-}  // namespace win32
+// Message numbers and flags, with their Win32 values (named apart from the
+// macros that <windows.h> defines for them).
+inline constexpr std::uint32_t kWmSetText = 0x000C;
+inline constexpr std::uint32_t kWmGetText = 0x000D;
+inline constexpr std::uint32_t kWmGetTextLength = 0x000E;
+inline constexpr std::uint32_t kWmNcLButtonDown = 0x00A1;
+inline constexpr std::uint32_t kWmChar = 0x0102;
+inline constexpr std::uintptr_t kHtCaption = 2;
+inline constexpr WindowHandle kHwndTopmost = static_cast<WindowHandle>(-1);
+inline constexpr std::uint32_t kSwpNoSize = 0x0001;
+inline constexpr std::uint32_t kSwpNoMove = 0x0002;
+inline constexpr std::uint32_t kSmtoAbortIfHung = 0x0002;
 
 // What a message's lParam carries. Text travels as UTF-16 here; the Win32 host
 // converts it to and from the ANSI code page.

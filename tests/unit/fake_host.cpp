@@ -30,15 +30,15 @@ std::string Name(const char16_t* text) {
 
 std::string MessageName(std::uint32_t message) {
   switch (message) {
-    case win32::WM_SETTEXT:
+    case kWmSetText:
       return "WM_SETTEXT";
-    case win32::WM_GETTEXT:
+    case kWmGetText:
       return "WM_GETTEXT";
-    case win32::WM_GETTEXTLENGTH:
+    case kWmGetTextLength:
       return "WM_GETTEXTLENGTH";
-    case win32::WM_CHAR:
+    case kWmChar:
       return "WM_CHAR";
-    case win32::WM_NCLBUTTONDOWN:
+    case kWmNcLButtonDown:
       return "WM_NCLBUTTONDOWN";
     default:
       return std::to_string(message);
@@ -216,18 +216,18 @@ std::intptr_t FakeHost::Deliver(WindowHandle window, std::uint32_t message, std:
                                 LParam lParam) {
   Window& target = windows_.at(window);
   switch (message) {
-    case win32::WM_SETTEXT:
+    case kWmSetText:
       target.text = std::u16string(std::get<TextIn>(lParam).text);
       return 1;
-    case win32::WM_GETTEXTLENGTH:
+    case kWmGetTextLength:
       return static_cast<std::intptr_t>(target.text.size());
-    case win32::WM_GETTEXT: {
+    case kWmGetText: {
       TextOut* buffer = std::get<TextOut*>(lParam);
       const std::size_t room = wParam == 0 ? 0 : wParam - 1;
       buffer->text = target.text.substr(0, room);
       return static_cast<std::intptr_t>(buffer->text.size());
     }
-    case win32::WM_CHAR:
+    case kWmChar:
       if (wParam == 13) {
         posted_.push_back(PostedLine{elapsed_, window, target.text});
         target.text.clear();
@@ -278,8 +278,7 @@ bool FakeHost::ReleaseCapture() {
 bool FakeHost::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
                             int cy, std::uint32_t flags) {
   Record("SetWindowPos(" + std::to_string(window) + ", " +
-         (insertAfter == win32::HWND_TOPMOST ? std::string("HWND_TOPMOST")
-                                             : std::to_string(insertAfter)) +
+         (insertAfter == kHwndTopmost ? std::string("HWND_TOPMOST") : std::to_string(insertAfter)) +
          ", " + std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(cx) + ", " +
          std::to_string(cy) + ", " + std::to_string(flags) + ")");
   if (window == kFormHandle) CheckFormAlive("SetWindowPos");

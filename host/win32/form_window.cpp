@@ -1,0 +1,376 @@
+#include "host/win32/form_window.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "host/win32/ansi_text.h"
+#include "resource_ids.h"
+
+namespace drowsel::win32host {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"DrowselForm";
+constexpr UINT_PTR kTimerId = 1;
+constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
+// A click is handled from our own queue, after the button has finished with
+// its press, so that a handler that unloads the window never destroys a
+// button in the middle of its own message.
+constexpr UINT kClickMessage = WM_APP + 1;
+
+int ControlIndex(Control control) {
+  return static_cast<int>(control);
+}
+
+COLORREF ToColorRef(const Colour& colour) {
+  if (colour.source == Colour::Source::SystemWindowText) return GetSysColor(COLOR_WINDOWTEXT);
+  return RGB(colour.rgb.r, colour.rgb.g, colour.rgb.b);
+}
+
+HBRUSH BrushFor(const Colour& colour) {
+  if (colour.source == Colour::Source::SystemWindowText) return GetSysColorBrush(COLOR_WINDOWTEXT);
+  // Our layout only uses black as a fixed background; a stock brush needs no deleting.
+  return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+}
+
+// The window's DPI where the platform knows per-monitor DPI, the screen's otherwise.
+int DpiOf(HWND hwnd) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (getDpiForWindow != nullptr) {
+    const UINT dpi = getDpiForWindow(hwnd);
+    if (dpi != 0) return static_cast<int>(dpi);
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+struct ControlClass {
+  const wchar_t* className;
+  DWORD style;
+  DWORD exStyle;
+};
+
+ControlClass ClassFor(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::Button:
+      return {L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0};
+    case ControlKind::TextBox:
+      return {L"EDIT", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0};
+    case ControlKind::Label:
+      // SS_NOTIFY makes a label take its own mouse presses instead of passing
+      // them through to the window, where they would start a move.
+      return {L"STATIC", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY, 0};
+    case ControlKind::Timer:
+      break;
+  }
+  return {nullptr, 0, 0};
+}
+
+}  // namespace
+
+FormWindow::FormWindow(HINSTANCE instance, const FormLayout& layout)
+    : instance_(instance), layout_(layout) {}
+
+FormWindow::~FormWindow() {
+  Destroy();
+}
+
+bool FormWindow::Create(FormEvents& events) {
+  events_ = &events;
+  WNDCLASSEXW windowClass = {};
+  windowClass.cbSize = sizeof(windowClass);
+  windowClass.lpfnWndProc = &FormWindow::WindowProc;
+  windowClass.hInstance = instance_;
+  windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_DROWSEL));
+  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  windowClass.lpszClassName = kWindowClass;
+  if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    return false;
+  }
+
+  // No title bar: the window moves by dragging its surface. WS_SYSMENU and
+  // WS_MINIMIZEBOX give its task bar button the usual menu.
+  const std::wstring caption = ToWide(layout_.caption);
+  HWND created =
+      CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, caption.c_str(),
+                      WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr,
+                      nullptr, instance_, this);
+  if (created == nullptr) return false;
+
+  dpi_ = DpiOf(hwnd_);
+  picture_ = LoadJpegResource(instance_, IDR_BACKGROUND_JPEG);
+  linePen_.reset(CreatePen(PS_SOLID, 1,
+                           RGB(layout_.lineColour.r, layout_.lineColour.g, layout_.lineColour.b)));
+  CreateControls();
+  ArrangeTabOrder();
+  UpdateFont();
+  PlaceWindow(nullptr);
+  PlaceControls();
+  return true;
+}
+
+void FormWindow::Show(int showCommand) {
+  if (hwnd_ == nullptr) return;
+  ShowWindow(hwnd_, showCommand);  // returns the previous visibility, not an error
+  UpdateWindow(hwnd_);
+  // The reason box has the first tab index, so it holds the focus at start.
+  SetFocus(ControlWindow(Control::Text1));
+}
+
+void FormWindow::Destroy() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);  // WM_NCDESTROY clears hwnd_
+}
+
+// --- controls ---
+
+void FormWindow::CreateControls() {
+  for (const ControlLayout& control : layout_.controls) {
+    const ControlClass kind = ClassFor(control.kind);
+    if (kind.className == nullptr) continue;  // the timer is not a window
+    const std::wstring caption = ToWide(control.caption);
+    const auto id = static_cast<INT_PTR>(kFirstControlId + ControlIndex(control.id));
+    controls_[static_cast<std::size_t>(ControlIndex(control.id))] =
+        CreateWindowExW(kind.exStyle, kind.className, caption.c_str(), kind.style, 0, 0, 0, 0,
+                        hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
+  }
+}
+
+// Tab goes through the children in Z order, which starts as creation order;
+// restack them by tab index.
+void FormWindow::ArrangeTabOrder() {
+  std::vector<const ControlLayout*> byTabIndex;
+  for (const ControlLayout& control : layout_.controls) {
+    if (control.tabIndex >= 0) byTabIndex.push_back(&control);
+  }
+  std::sort(byTabIndex.begin(), byTabIndex.end(),
+            [](const auto* a, const auto* b) { return a->tabIndex < b->tabIndex; });
+  for (const ControlLayout* control : byTabIndex) {
+    SetWindowPos(ControlWindow(control->id), HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+}
+
+void FormWindow::PlaceWindow(const RECT* suggested) {
+  if (suggested != nullptr) {
+    SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
+  RECT rect = {TwipsToPixels(layout_.left, dpi_), TwipsToPixels(layout_.top, dpi_),
+               TwipsToPixels(layout_.left + layout_.clientWidth, dpi_),
+               TwipsToPixels(layout_.top + layout_.clientHeight, dpi_)};
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+  AdjustWindowRectEx(&rect, style, FALSE, exStyle);  // a popup has no frame to add
+  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::PlaceControls() {
+  for (const ControlLayout& control : layout_.controls) {
+    HWND window = ControlWindow(control.id);
+    if (window == nullptr) continue;
+    MoveWindow(window, TwipsToPixels(control.rect.left, dpi_),
+               TwipsToPixels(control.rect.top, dpi_), TwipsToPixels(control.rect.width, dpi_),
+               TwipsToPixels(control.rect.height, dpi_), TRUE);
+  }
+}
+
+// The default GUI font, scaled to the window's DPI.
+void FormWindow::UpdateFont() {
+  LOGFONTW logFont = {};
+  if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont) == 0) return;
+  logFont.lfHeight = MulDiv(logFont.lfHeight, dpi_, 96);
+  font_.reset(CreateFontIndirectW(&logFont));
+  if (!font_) return;
+  for (HWND control : controls_) {
+    if (control != nullptr)
+      SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+  }
+}
+
+HWND FormWindow::ControlWindow(Control control) const {
+  return controls_[static_cast<std::size_t>(ControlIndex(control))];
+}
+
+const ControlLayout* FormWindow::LayoutOfWindow(HWND window) const {
+  for (const ControlLayout& control : layout_.controls) {
+    if (window != nullptr && ControlWindow(control.id) == window) return &control;
+  }
+  return nullptr;
+}
+
+bool FormWindow::IsEnabled(Control control) const {
+  if (hwnd_ == nullptr) return false;
+  if (control == Control::Timer1) return timerEnabled_;
+  return IsWindowEnabled(ControlWindow(control)) != FALSE;
+}
+
+void FormWindow::SetEnabled(Control control, bool enabled) {
+  if (hwnd_ == nullptr) return;
+  if (control == Control::Timer1) {
+    if (enabled == timerEnabled_) return;  // a running timer keeps its schedule
+    if (enabled) {
+      timerEnabled_ = SetTimer(hwnd_, kTimerId, layout_.timerIntervalMs, nullptr) != 0;
+    } else {
+      KillTimer(hwnd_, kTimerId);  // fails only if it was never set
+      timerEnabled_ = false;
+    }
+    return;
+  }
+  HWND window = ControlWindow(control);
+  const bool hadFocus = GetFocus() == window;
+  EnableWindow(window, enabled ? TRUE : FALSE);  // returns the previous state
+  // A disabled control cannot keep the keyboard; hand it to the next one.
+  if (!enabled && hadFocus) SetFocus(GetNextDlgTabItem(hwnd_, window, FALSE));
+}
+
+std::u16string FormWindow::GetText(Control control) const {
+  HWND window = hwnd_ != nullptr ? ControlWindow(control) : nullptr;
+  if (window == nullptr) return std::u16string();
+  const int length = GetWindowTextLengthW(window);
+  if (length <= 0) return std::u16string();
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+  return FromWide(text);
+}
+
+void FormWindow::SetText(Control control, std::u16string_view text) {
+  HWND window = hwnd_ != nullptr ? ControlWindow(control) : nullptr;
+  if (window == nullptr) return;
+  SetWindowTextW(window, ToWide(text).c_str());
+}
+
+// --- messages ---
+
+LRESULT CALLBACK FormWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
+  return self->OnMessage(message, wParam, lParam);
+}
+
+LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND hwnd = hwnd_;
+  switch (message) {
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+      return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_COMMAND:
+      OnCommand(wParam, lParam);
+      return 0;
+    case kClickMessage:
+      events_->Click(static_cast<Control>(wParam));
+      return 0;
+    case WM_TIMER:
+      if (wParam == kTimerId) events_->Tick();
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      events_->MouseDown();
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(wParam);
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(wParam, reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      controls_.fill(nullptr);
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void FormWindow::OnPaint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd_, &paint);
+  if (dc == nullptr) return;
+  if (picture_.bitmap) {
+    HDC source = CreateCompatibleDC(dc);
+    if (source != nullptr) {
+      ScopedSelect selected(source, picture_.bitmap.get());
+      StretchBlt(dc, 0, 0, MulDiv(picture_.width, dpi_, 96), MulDiv(picture_.height, dpi_, 96),
+                 source, 0, 0, picture_.width, picture_.height, SRCCOPY);
+    }
+    if (source != nullptr) DeleteDC(source);
+  }
+  if (linePen_) {
+    ScopedSelect pen(dc, linePen_.get());
+    const COLORREF colour = RGB(layout_.lineColour.r, layout_.lineColour.g, layout_.lineColour.b);
+    for (const LineLayout& line : layout_.lines) {
+      const int x1 = TwipsToPixels(line.x1, dpi_), y1 = TwipsToPixels(line.y1, dpi_);
+      const int x2 = TwipsToPixels(line.x2, dpi_), y2 = TwipsToPixels(line.y2, dpi_);
+      MoveToEx(dc, x1, y1, nullptr);
+      LineTo(dc, x2, y2);
+      SetPixelV(dc, x2, y2, colour);  // LineTo leaves out the end point
+    }
+  }
+  EndPaint(hwnd_, &paint);
+}
+
+LRESULT FormWindow::OnControlColour(HDC dc, HWND control) {
+  const ControlLayout* layout = LayoutOfWindow(control);
+  if (layout == nullptr || layout->background.source == Colour::Source::Platform) {
+    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(control));
+  }
+  SetTextColor(dc, ToColorRef(layout->text));
+  SetBkColor(dc, ToColorRef(layout->background));
+  return reinterpret_cast<LRESULT>(BrushFor(layout->background));
+}
+
+void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
+  if (HIWORD(wParam) != BN_CLICKED) return;
+  const ControlLayout* layout = LayoutOfWindow(reinterpret_cast<HWND>(lParam));
+  if (layout == nullptr || layout->kind != ControlKind::Button) return;
+  // A disabled button does nothing, however the click reached it.
+  if (!IsWindowEnabled(ControlWindow(layout->id))) return;
+  PostMessageW(hwnd_, kClickMessage, static_cast<WPARAM>(layout->id), 0);
+}
+
+// The keyboard focus comes back to the control that had it.
+void FormWindow::OnActivate(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    focusBeforeDeactivate_ = GetFocus();
+  } else if (focusBeforeDeactivate_ != nullptr && IsChild(hwnd_, focusBeforeDeactivate_)) {
+    SetFocus(focusBeforeDeactivate_);
+  }
+}
+
+void FormWindow::OnDpiChanged(WPARAM wParam, const RECT* suggested) {
+  dpi_ = LOWORD(wParam);
+  UpdateFont();
+  PlaceWindow(suggested);
+  PlaceControls();
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void FormWindow::OnDestroy() {
+  if (timerEnabled_) KillTimer(hwnd_, kTimerId);
+  timerEnabled_ = false;
+  PostQuitMessage(0);  // the program ends with its only window
+}
+
+}  // namespace drowsel::win32host

@@ -1,0 +1,74 @@
+// The real window: built from the layout table, it turns Win32 messages into
+// the window's events and holds the controls' state.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "app/form1_layout.h"
+#include "host/control.h"
+#include "host/win32/jpeg_picture.h"
+#include "host/win32/scoped.h"
+
+namespace drowsel::win32host {
+
+class FormWindow {
+ public:
+  FormWindow(HINSTANCE instance, const FormLayout& layout);
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+  ~FormWindow();
+
+  // Creates the window, hidden, with every control in place. False when the
+  // platform refused to make it.
+  bool Create(FormEvents& events);
+  void Show(int showCommand);
+  void Destroy();
+
+  bool Exists() const { return hwnd_ != nullptr; }
+  HWND hwnd() const { return hwnd_; }
+
+  // The controls' state. Harmless no-ops once the window is gone.
+  bool IsEnabled(Control control) const;
+  void SetEnabled(Control control, bool enabled);
+  std::u16string GetText(Control control) const;
+  void SetText(Control control, std::u16string_view text);
+
+ private:
+  static constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::Label2) + 1;
+
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void CreateControls();
+  void ArrangeTabOrder();
+  void PlaceWindow(const RECT* suggested);
+  void PlaceControls();
+  void UpdateFont();
+  HWND ControlWindow(Control control) const;
+  const ControlLayout* LayoutOfWindow(HWND window) const;
+
+  void OnPaint();
+  LRESULT OnControlColour(HDC dc, HWND control);
+  void OnCommand(WPARAM wParam, LPARAM lParam);
+  void OnActivate(WPARAM wParam);
+  void OnDpiChanged(WPARAM wParam, const RECT* suggested);
+  void OnDestroy();
+
+  HINSTANCE instance_;
+  const FormLayout& layout_;
+  FormEvents* events_ = nullptr;
+  HWND hwnd_ = nullptr;
+  std::array<HWND, kControlCount> controls_{};
+  bool timerEnabled_ = false;
+  int dpi_ = 96;
+  HWND focusBeforeDeactivate_ = nullptr;
+  Picture picture_;
+  ScopedGdi<HPEN> linePen_;
+  ScopedGdi<HFONT> font_;
+};
+
+}  // namespace drowsel::win32host

@@ -1,0 +1,217 @@
+#include "host/win32/win32_host.h"
+
+#include <oleauto.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/win32/ansi_text.h"
+
+namespace drowsel::win32host {
+namespace {
+
+HWND ToHwnd(WindowHandle handle) {
+  return reinterpret_cast<HWND>(handle);
+}
+WindowHandle FromHwnd(HWND hwnd) {
+  return reinterpret_cast<WindowHandle>(hwnd);
+}
+
+// A class or window name for the ANSI functions; null stays null.
+struct AnsiName {
+  explicit AnsiName(const char16_t* name) {
+    if (name != nullptr) text = ToAnsi(name);
+  }
+  const char* get() const { return text ? text->c_str() : nullptr; }
+  std::optional<std::string> text;
+};
+
+// An lParam made ready for an ANSI message: text in the code page, or a buffer
+// of wParam bytes that the receiver fills.
+class AnsiLParam {
+ public:
+  AnsiLParam(std::uintptr_t wParam, const LParam& lParam) : lParam_(lParam) {
+    if (const auto* value = std::get_if<std::intptr_t>(&lParam)) {
+      raw_ = *value;
+    } else if (const auto* in = std::get_if<TextIn>(&lParam)) {
+      text_ = ToAnsi(in->text);
+      raw_ = reinterpret_cast<LPARAM>(text_.c_str());
+    } else {
+      buffer_.assign(wParam > 0 ? wParam : 1, '\0');
+      raw_ = reinterpret_cast<LPARAM>(buffer_.data());
+    }
+  }
+  LPARAM raw() const { return raw_; }
+  // Hands a filled buffer back as UTF-16.
+  void Finish() {
+    if (auto* out = std::get_if<TextOut*>(&lParam_)) {
+      buffer_.back() = '\0';  // a receiver that filled it whole still ends here
+      (*out)->text = FromAnsi(std::string_view(buffer_.data()));
+    }
+  }
+
+ private:
+  LParam lParam_;
+  LPARAM raw_ = 0;
+  std::string text_;
+  std::vector<char> buffer_;
+};
+
+Win32Host::GetTimeFn PreciseSystemTime() {
+  // The precise clock exists from Windows 8 on; older systems have the coarse one.
+  auto precise = reinterpret_cast<Win32Host::GetTimeFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+  return precise != nullptr ? precise : &GetSystemTimeAsFileTime;
+}
+
+}  // namespace
+
+Win32Host::Win32Host(FormWindow* form) : form_(form), systemTime_(PreciseSystemTime()) {}
+
+// --- Win32 functions ---
+
+WindowHandle Win32Host::FindWindowA(const char16_t* className, const char16_t* windowName) {
+  const AnsiName cls(className), name(windowName);
+  return FromHwnd(::FindWindowA(cls.get(), name.get()));
+}
+
+WindowHandle Win32Host::FindWindowExA(WindowHandle parent, WindowHandle childAfter,
+                                      const char16_t* className, const char16_t* windowName) {
+  const AnsiName cls(className), name(windowName);
+  return FromHwnd(::FindWindowExA(ToHwnd(parent), ToHwnd(childAfter), cls.get(), name.get()));
+}
+
+std::intptr_t Win32Host::SendMessageA(WindowHandle window, std::uint32_t message,
+                                      std::uintptr_t wParam, LParam lParam) {
+  AnsiLParam ansi(wParam, lParam);
+  const LRESULT result = ::SendMessageA(ToHwnd(window), message, wParam, ansi.raw());
+  ansi.Finish();
+  return result;
+}
+
+bool Win32Host::SendMessageTimeoutA(WindowHandle window, std::uint32_t message,
+                                    std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
+                                    std::uint32_t timeoutMs, std::intptr_t* result) {
+  AnsiLParam ansi(wParam, lParam);
+  DWORD_PTR answer = 0;
+  if (::SendMessageTimeoutA(ToHwnd(window), message, wParam, ansi.raw(), flags, timeoutMs,
+                            &answer) == 0) {
+    return false;
+  }
+  ansi.Finish();
+  *result = static_cast<std::intptr_t>(answer);
+  return true;
+}
+
+bool Win32Host::ReleaseCapture() {
+  return ::ReleaseCapture() != FALSE;
+}
+
+bool Win32Host::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
+                             int cy, std::uint32_t flags) {
+  return ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, cx, cy, flags) != FALSE;
+}
+
+// --- clock and pump ---
+
+double Win32Host::Timer() {
+  FILETIME utc, local;
+  systemTime_(&utc);
+  if (!FileTimeToLocalFileTime(&utc, &local)) local = utc;
+  ULARGE_INTEGER ticks;  // 100 ns units
+  ticks.LowPart = local.dwLowDateTime;
+  ticks.HighPart = local.dwHighDateTime;
+  constexpr ULONGLONG kTicksPerDay = 86400ULL * 10000000ULL;
+  return static_cast<double>(ticks.QuadPart % kTicksPerDay) / 1e7;
+}
+
+void Win32Host::Dispatch(MSG& message) {
+  // Tab, Shift+Tab and the arrow keys move between the controls.
+  HWND form = form_ != nullptr ? form_->hwnd() : nullptr;
+  if (form != nullptr && IsDialogMessageW(form, &message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+bool Win32Host::DoEvents() {
+  if (quitRequested_) return false;
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Put it back for the loop that owns it, and end every pause on the way.
+      quitRequested_ = true;
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return false;
+    }
+    Dispatch(message);
+  }
+  return FormExists();
+}
+
+void Win32Host::MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) {
+  // Wakes for input that arrives during the wait and for input already queued
+  // but not yet looked at. The result only says which; the caller re-checks.
+  ::MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+}
+
+int Win32Host::RunMessageLoop() {
+  MSG message;
+  for (;;) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(message.wParam);
+    if (got == -1) return 1;
+    Dispatch(message);
+  }
+}
+
+// --- the window ---
+
+bool Win32Host::FormExists() {
+  return form_ != nullptr && form_->Exists() && !quitRequested_;
+}
+
+WindowHandle Win32Host::FormHandle() {
+  return form_ != nullptr ? FromHwnd(form_->hwnd()) : kNoWindow;
+}
+
+void Win32Host::UnloadForm() {
+  if (form_ != nullptr) form_->Destroy();
+}
+
+bool Win32Host::IsEnabled(Control control) {
+  return form_ != nullptr && form_->IsEnabled(control);
+}
+
+void Win32Host::SetEnabled(Control control, bool enabled) {
+  if (form_ != nullptr) form_->SetEnabled(control, enabled);
+}
+
+std::u16string Win32Host::GetText(Control control) {
+  return form_ != nullptr ? form_->GetText(control) : std::u16string();
+}
+
+void Win32Host::SetText(Control control, std::u16string_view text) {
+  if (form_ != nullptr) form_->SetText(control, text);
+}
+
+// --- conversions ---
+
+double Win32Host::VarR8FromStr(std::u16string_view text) {
+  std::wstring wide = ToWide(text);
+  double value = 0.0;
+  if (FAILED(::VarR8FromStr(wide.data(), LOCALE_USER_DEFAULT, 0, &value))) return 0.0;
+  return value;
+}
+
+std::u16string Win32Host::VarBstrFromR8(double value) {
+  BSTR text = nullptr;
+  if (FAILED(::VarBstrFromR8(value, LOCALE_USER_DEFAULT, 0, &text)) || text == nullptr) {
+    return std::u16string();
+  }
+  std::u16string result = FromWide(std::wstring_view(text, SysStringLen(text)));
+  SysFreeString(text);
+  return result;
+}
+
+}  // namespace drowsel::win32host

@@ -1,0 +1,58 @@
+// HostServices on Win32: the user interface functions, the clock and the
+// message pump, and the window's controls through FormWindow.
+#pragma once
+
+#include <windows.h>
+
+#include "host/host_services.h"
+#include "host/win32/form_window.h"
+
+namespace drowsel::win32host {
+
+class Win32Host final : public HostServices {
+ public:
+  // `form` may be null for a tool that only posts lines.
+  explicit Win32Host(FormWindow* form);
+
+  // The top-level message loop; returns the program's exit code.
+  int RunMessageLoop();
+  bool quitRequested() const { return quitRequested_; }
+
+  WindowHandle FindWindowA(const char16_t* className, const char16_t* windowName) override;
+  WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter,
+                             const char16_t* className, const char16_t* windowName) override;
+  std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                             LParam lParam) override;
+  bool SendMessageTimeoutA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                           LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                           std::intptr_t* result) override;
+  bool ReleaseCapture() override;
+  bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                    std::uint32_t flags) override;
+
+  double Timer() override;
+  bool DoEvents() override;
+  void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) override;
+
+  bool FormExists() override;
+  WindowHandle FormHandle() override;
+  void UnloadForm() override;
+  bool IsEnabled(Control control) override;
+  void SetEnabled(Control control, bool enabled) override;
+  std::u16string GetText(Control control) override;
+  void SetText(Control control, std::u16string_view text) override;
+
+  double VarR8FromStr(std::u16string_view text) override;
+  std::u16string VarBstrFromR8(double value) override;
+
+  using GetTimeFn = void(WINAPI*)(LPFILETIME);
+
+ private:
+  void Dispatch(MSG& message);
+
+  FormWindow* form_;
+  GetTimeFn systemTime_;
+  bool quitRequested_ = false;
+};
+
+}  // namespace drowsel::win32host
