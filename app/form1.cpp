@@ -3,6 +3,7 @@
 #include "chat/catalogue.h"
 #include "chat/pause.h"
 #include "chat/send_chat.h"
+#include "desktop/web_page.h"
 #include "desktop/window_placement.h"
 
 namespace drowsel {
@@ -88,7 +89,8 @@ void Form1::Advertise() {
 }
 
 void Form1::Site() {
-  // Opening the maker's page comes with the web page launcher.
+  // Silent either way: no browser, or one that would not start, shows nothing.
+  OpenWebPage(host_, std::u16string(SiteAddress));
 }
 
 void Form1::Exit() {

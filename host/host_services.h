@@ -33,6 +33,10 @@ inline constexpr WindowHandle kHwndTopmost = static_cast<WindowHandle>(-1);
 inline constexpr std::uint32_t kSwpNoSize = 0x0001;
 inline constexpr std::uint32_t kSwpNoMove = 0x0002;
 inline constexpr std::uint32_t kSmtoAbortIfHung = 0x0002;
+inline constexpr std::uint32_t kStartfUseShowWindow = 0x0001;
+inline constexpr std::uint16_t kSwShowNormal = 1;
+inline constexpr std::uint32_t kNormalPriorityClass = 0x0020;
+inline constexpr KernelHandle kInvalidHandleValue = static_cast<KernelHandle>(-1);
 
 // What a message's lParam carries. Text travels as UTF-16 here; the Win32 host
 // converts it to and from the ANSI code page.
@@ -43,6 +47,19 @@ struct TextOut {
   std::u16string text;  // a buffer the receiver fills (WM_GETTEXT; wParam is its size)
 };
 using LParam = std::variant<std::intptr_t, TextIn, TextOut*>;
+
+// The fields of a process start record that the caller sets; the host fills
+// in the record's size for the build it runs.
+struct StartupInfo {
+  std::uint32_t dwFlags = 0;
+  std::uint16_t wShowWindow = 0;
+};
+struct ProcessInformation {
+  KernelHandle hProcess = 0;
+  KernelHandle hThread = 0;
+  std::uint32_t dwProcessId = 0;
+  std::uint32_t dwThreadId = 0;
+};
 
 class HostServices {
  public:
@@ -62,6 +79,28 @@ class HostServices {
   virtual bool ReleaseCapture() = 0;
   virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
                             int cy, std::uint32_t flags) = 0;
+
+  // --- Win32 kernel and shell functions ---
+  // Fills `buffer` with bufferLength characters: the temporary folder, ending
+  // in a backslash, then a NUL. Returns the path's length, the size needed
+  // (NUL included) when bufferLength is too small, or 0 on failure.
+  virtual std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) = 0;
+  // The program associated with the file's type, into `result` (up to a NUL);
+  // returns the shell's result code, 32 or more on success.
+  virtual std::intptr_t FindExecutableA(const std::u16string& file, const std::u16string& directory,
+                                        std::u16string& result) = 0;
+  // Starts a program with no security attributes, environment or current
+  // folder of its own. The process and thread handles land in `process`.
+  virtual bool CreateProcessA(const std::u16string& applicationName,
+                              const std::u16string& commandLine, bool inheritHandles,
+                              std::uint32_t creationFlags, const StartupInfo& startup,
+                              ProcessInformation& process) = 0;
+  virtual bool CloseHandle(KernelHandle handle) = 0;
+  // Creates a new empty file for writing, failing if one of that name exists
+  // (CREATE_NEW). kInvalidHandleValue on failure.
+  virtual KernelHandle CreateFileA(const std::u16string& path) = 0;
+  virtual bool DeleteFileA(const std::u16string& path) = 0;
+  virtual std::uint32_t GetCurrentProcessId() = 0;
 
   // --- Runtime: clock and event pump ---
   // Seconds since local midnight, with a fraction; back to 0 at midnight.

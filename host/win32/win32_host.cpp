@@ -1,6 +1,7 @@
 #include "host/win32/win32_host.h"
 
 #include <oleauto.h>
+#include <shellapi.h>
 
 #include <optional>
 #include <string>
@@ -111,6 +112,61 @@ bool Win32Host::ReleaseCapture() {
 bool Win32Host::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
                              int cy, std::uint32_t flags) {
   return ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, cx, cy, flags) != FALSE;
+}
+
+// --- kernel and shell functions ---
+
+std::uint32_t Win32Host::GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) {
+  std::string ansi(bufferLength, ' ');
+  const DWORD result = ::GetTempPathA(bufferLength, bufferLength > 0 ? ansi.data() : nullptr);
+  buffer = FromAnsi(ansi);  // the whole buffer, NUL and what follows it included
+  return result;
+}
+
+std::intptr_t Win32Host::FindExecutableA(const std::u16string& file,
+                                         const std::u16string& directory, std::u16string& result) {
+  char found[MAX_PATH + 1] = {};  // the size the function expects, and a NUL to spare
+  const HINSTANCE code = ::FindExecutableA(ToAnsi(file).c_str(), ToAnsi(directory).c_str(), found);
+  result = FromAnsi(std::string_view(found));
+  return reinterpret_cast<std::intptr_t>(code);
+}
+
+bool Win32Host::CreateProcessA(const std::u16string& applicationName,
+                               const std::u16string& commandLine, bool inheritHandles,
+                               std::uint32_t creationFlags, const StartupInfo& startup,
+                               ProcessInformation& process) {
+  STARTUPINFOA info = {};
+  info.cb = sizeof(info);  // the record's size in this build, 32-bit or 64-bit
+  info.dwFlags = startup.dwFlags;
+  info.wShowWindow = startup.wShowWindow;
+  PROCESS_INFORMATION started = {};
+  std::string line = ToAnsi(commandLine);  // the function may write into it
+  const BOOL created = ::CreateProcessA(ToAnsi(applicationName).c_str(), line.data(), nullptr,
+                                        nullptr, inheritHandles ? TRUE : FALSE, creationFlags,
+                                        nullptr, nullptr, &info, &started);
+  process.hProcess = reinterpret_cast<KernelHandle>(started.hProcess);
+  process.hThread = reinterpret_cast<KernelHandle>(started.hThread);
+  process.dwProcessId = started.dwProcessId;
+  process.dwThreadId = started.dwThreadId;
+  return created != FALSE;
+}
+
+bool Win32Host::CloseHandle(KernelHandle handle) {
+  return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) != FALSE;
+}
+
+KernelHandle Win32Host::CreateFileA(const std::u16string& path) {
+  const HANDLE file = ::CreateFileA(ToAnsi(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  return reinterpret_cast<KernelHandle>(file);  // INVALID_HANDLE_VALUE matches ours
+}
+
+bool Win32Host::DeleteFileA(const std::u16string& path) {
+  return ::DeleteFileA(ToAnsi(path).c_str()) != FALSE;
+}
+
+std::uint32_t Win32Host::GetCurrentProcessId() {
+  return ::GetCurrentProcessId();
 }
 
 // --- clock and pump ---

@@ -30,6 +30,17 @@ class Win32Host final : public HostServices {
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;
 
+  std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) override;
+  std::intptr_t FindExecutableA(const std::u16string& file, const std::u16string& directory,
+                                std::u16string& result) override;
+  bool CreateProcessA(const std::u16string& applicationName, const std::u16string& commandLine,
+                      bool inheritHandles, std::uint32_t creationFlags, const StartupInfo& startup,
+                      ProcessInformation& process) override;
+  bool CloseHandle(KernelHandle handle) override;
+  KernelHandle CreateFileA(const std::u16string& path) override;
+  bool DeleteFileA(const std::u16string& path) override;
+  std::uint32_t GetCurrentProcessId() override;
+
   double Timer() override;
   bool DoEvents() override;
   void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) override;

@@ -285,6 +285,67 @@ bool FakeHost::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x
   return true;
 }
 
+// --- HostServices: kernel and shell ---
+
+std::uint32_t FakeHost::GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) {
+  Record("GetTempPathA(" + std::to_string(bufferLength) + ")");
+  buffer.assign(bufferLength, u' ');
+  if (fs.tempPathFails) return 0;
+  const auto length = static_cast<std::uint32_t>(fs.tempPath.size());
+  if (bufferLength <= length) return length + 1;  // too small: the size it needs
+  buffer.replace(0, length + 1, fs.tempPath + u'\0');
+  return length;
+}
+
+std::intptr_t FakeHost::FindExecutableA(const std::u16string& file, const std::u16string& directory,
+                                        std::u16string& result) {
+  Record("FindExecutableA(" + Utf8(file) + ", " + Utf8(directory) + ")");
+  result.clear();
+  if (fs.files.count(directory + file) == 0) return 2;  // the file must exist
+  if (shell.findResult >= 32) result = shell.browser + u'\0' + u"junk";
+  return shell.findResult;
+}
+
+bool FakeHost::CreateProcessA(const std::u16string& applicationName,
+                              const std::u16string& commandLine, bool inheritHandles,
+                              std::uint32_t creationFlags, const StartupInfo& startup,
+                              ProcessInformation& process) {
+  Record("CreateProcessA(" + Utf8(applicationName) + ", \"" + Utf8(commandLine) + "\", " +
+         (inheritHandles ? "inherit" : "no inherit") + ", " + std::to_string(creationFlags) +
+         ", flags " + std::to_string(startup.dwFlags) + ", show " +
+         std::to_string(startup.wShowWindow) + ")");
+  if (shell.processStartFails) return false;
+  process.hProcess = nextKernelHandle_++;
+  process.hThread = nextKernelHandle_++;
+  openHandles_[process.hProcess] = u"process";
+  openHandles_[process.hThread] = u"thread";
+  return true;
+}
+
+bool FakeHost::CloseHandle(KernelHandle handle) {
+  Record("CloseHandle(" + std::to_string(handle) + ")");
+  if (openHandles_.erase(handle) == 0) {
+    Record("!! CloseHandle of a handle that was not open");
+    return false;
+  }
+  return true;
+}
+
+KernelHandle FakeHost::CreateFileA(const std::u16string& path) {
+  Record("CreateFileA(" + Utf8(path) + ")");
+  if (fs.folderReadOnly || fs.files.count(path) != 0) return kInvalidHandleValue;
+  fs.files[path] = "";
+  const KernelHandle handle = nextKernelHandle_++;
+  openHandles_[handle] = path;
+  return handle;
+}
+
+bool FakeHost::DeleteFileA(const std::u16string& path) {
+  Record("DeleteFileA(" + Utf8(path) + ")");
+  if (fs.deleteFails) return false;
+  return fs.files.erase(path) != 0;
+}
+
 // --- HostServices: runtime ---
 
 double FakeHost::Timer() {

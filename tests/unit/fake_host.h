@@ -42,6 +42,20 @@ class FakeHost final : public HostServices {
   const std::vector<PostedLine>& posted() const { return posted_; }
   std::vector<std::u16string> PostedTexts() const;
 
+  // --- files, the shell and processes ---
+  struct FileSystem {
+    std::u16string tempPath = u"C:\\Temp\\";
+    bool tempPathFails = false;
+    bool folderReadOnly = false;
+    bool deleteFails = false;
+    std::map<std::u16string, std::string> files;  // path -> content
+  } fs;
+  struct Shell {
+    std::intptr_t findResult = 42;  // what FindExecutableA answers for ".html"
+    std::u16string browser = u"C:\\Browser\\browser.exe";
+    bool processStartFails = false;
+  } shell;
+
   // --- the clock and the events ---
   // Sets the clock (seconds since midnight) that the run begins at.
   void SetClock(double secondsSinceMidnight) { clockOrigin_ = secondsSinceMidnight; }
@@ -64,6 +78,7 @@ class FakeHost final : public HostServices {
   const std::vector<std::string>& calls() const { return calls_; }
   std::vector<std::string> CallsStartingWith(std::string_view prefix) const;
   bool touchedAfterUnload() const { return touchedAfterUnload_; }
+  std::size_t openHandles() const { return openHandles_.size(); }
   int timerTicks() const { return timerTicks_; }
   int waits() const { return waits_; }
   int pumps() const { return pumps_; }
@@ -80,6 +95,16 @@ class FakeHost final : public HostServices {
   bool ReleaseCapture() override;
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;
+  std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) override;
+  std::intptr_t FindExecutableA(const std::u16string& file, const std::u16string& directory,
+                                std::u16string& result) override;
+  bool CreateProcessA(const std::u16string& applicationName, const std::u16string& commandLine,
+                      bool inheritHandles, std::uint32_t creationFlags, const StartupInfo& startup,
+                      ProcessInformation& process) override;
+  bool CloseHandle(KernelHandle handle) override;
+  KernelHandle CreateFileA(const std::u16string& path) override;
+  bool DeleteFileA(const std::u16string& path) override;
+  std::uint32_t GetCurrentProcessId() override { return 77; }
   double Timer() override;
   bool DoEvents() override;
   void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) override;
@@ -139,6 +164,8 @@ class FakeHost final : public HostServices {
   std::priority_queue<Event, std::vector<Event>, std::greater<>> events_;
   std::uint64_t eventOrder_ = 0;
 
+  std::map<KernelHandle, std::u16string> openHandles_;
+  KernelHandle nextKernelHandle_ = 0x300;
   std::vector<std::string> calls_;
   bool touchedAfterUnload_ = false;
   int timerTicks_ = 0;
