@@ -1,8 +1,9 @@
 // drowsel.exe: the window is the program. Its load handler greets the chat
 // room before the window first shows; the program ends with the window.
+#include <windows.h>
+// After <windows.h>, which they need:
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include "app/form1.h"
 #include "app/form1_layout.h"
