@@ -22,15 +22,43 @@ std::uint32_t WaitMilliseconds(double seconds) {
   return ms >= 4.0e9 ? 4000000000u : static_cast<std::uint32_t>(ms);
 }
 
+// A clock set back by more than this during a wait (the end of summer time,
+// a manual change) counts as a jump rather than as time going backwards.
+constexpr double kClockSetBack = 1.0;
+
+// Seconds since the wait's start, from the host's wall clock.
+class WaitClock {
+ public:
+  // nearbyint rounds ties to even under the default rounding mode.
+  explicit WaitClock(HostServices& host) : host_(host), start_(std::nearbyint(host.Timer())) {
+    last_ = SecondsSince(start_, host_.Timer());
+  }
+
+  double Elapsed() {
+    double elapsed = SecondsSince(start_, host_.Timer());
+    if (elapsed < last_ - kClockSetBack) {
+      // Count on from where the wait had got to instead of waiting out the jump.
+      start_ -= last_ - elapsed;
+      elapsed = last_;
+    }
+    last_ = elapsed;
+    return elapsed;
+  }
+
+ private:
+  HostServices& host_;
+  double start_;
+  double last_;
+};
+
 }  // namespace
 
 bool Pause(HostServices& host, const int& seconds) {
-  // nearbyint rounds ties to even under the default rounding mode.
-  const double start = std::nearbyint(host.Timer());
+  WaitClock clock(host);
   for (;;) {
-    if (SecondsSince(start, host.Timer()) >= seconds) return host.FormExists();
+    if (clock.Elapsed() >= seconds) return host.FormExists();
     if (!host.DoEvents()) return false;
-    const double remaining = seconds - SecondsSince(start, host.Timer());
+    const double remaining = seconds - clock.Elapsed();
     if (remaining > 0) host.MsgWaitForMultipleObjectsEx(WaitMilliseconds(remaining));
   }
 }

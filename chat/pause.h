@@ -11,7 +11,8 @@ inline constexpr int PauseSeconds = 1;
 // Waits until the clock, rounded at entry to the nearest whole second (ties to
 // even), has moved on by `seconds`, handling every window event meanwhile, so
 // clicks and timer ticks run their handlers inside the wait. Sleeps between
-// events instead of spinning, and ends on time across midnight.
+// events instead of spinning, and ends on time across midnight and when the
+// clock is set back.
 //
 // Returns true when the window still exists and the program goes on; false
 // when it was unloaded or asked to quit during the wait, in which case the

@@ -59,6 +59,7 @@ class FakeHost final : public HostServices {
   // --- the clock and the events ---
   // Sets the clock (seconds since midnight) that the run begins at.
   void SetClock(double secondsSinceMidnight) { clockOrigin_ = secondsSinceMidnight; }
+  void AdjustClock(double seconds) { clockOrigin_ += seconds; }  // the user resets the clock
   double Now() const { return elapsed_; }  // virtual seconds since the run began
   // Schedules something to happen in the event pump at virtual time `at`.
   void At(double at, std::function<void()> event);

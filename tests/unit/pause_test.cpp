@@ -34,6 +34,17 @@ TEST(PauseTest, EndsOnTimeAcrossMidnight) {
   ExpectEnds(86399.4, 2, 1.0);
 }
 
+TEST(PauseTest, AClockSetBackDoesNotStretchTheWait) {
+  FakeHost host;
+  host.SetClock(9000.2);
+  host.At(0.4, [&] { host.AdjustClock(-3600); });  // summer time ends
+  EXPECT_TRUE(Pause(host, 1));
+  EXPECT_NEAR(host.Now(), 0.8, 0.002);
+  // Set forward, the wait simply ends early.
+  host.At(host.Now() + 0.4, [&] { host.AdjustClock(3600); });
+  EXPECT_TRUE(Pause(host, 1));
+}
+
 TEST(PauseTest, SleepsBetweenEventsInsteadOfSpinning) {
   FakeHost host;
   host.SetClock(100.0);
