@@ -1,0 +1,154 @@
+// Drives the client's windows in-process the way Drowsel finds and uses
+// them: by class names down from the frame, and with ANSI messages.
+#include "chat_client.h"
+
+#include "check.h"
+
+using standin::ChatClient;
+using standin::ParseOptions;
+
+namespace {
+
+class MemoryLog : public standin::EventLog {
+ public:
+  void Line(std::string_view line) override { lines.emplace_back(line); }
+  std::vector<std::string> lines;
+};
+
+struct Running {
+  explicit Running(std::vector<std::string> args)
+      : client(GetModuleHandleA(nullptr), *ParseOptions(args).options, log) {
+    error = client.Create();
+  }
+  MemoryLog log;
+  ChatClient client;
+  std::string error;
+};
+
+HWND FirstDoc(HWND frame) {
+  HWND mdi = FindWindowExA(frame, nullptr, "MDIClient", nullptr);
+  return FindWindowExA(mdi, nullptr, "AOL Child", nullptr);
+}
+
+HWND Doc(HWND frame, const char* name) {
+  HWND mdi = FindWindowExA(frame, nullptr, "MDIClient", nullptr);
+  return FindWindowExA(mdi, nullptr, "AOL Child", name);
+}
+
+HWND Input(HWND doc) {
+  return FindWindowExA(doc, nullptr, "RICHCNTL", nullptr);
+}
+
+std::string ClassOf(HWND hwnd) {
+  char name[64] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  return name;
+}
+
+std::string TextOf(HWND hwnd) {
+  std::string text(static_cast<size_t>(GetWindowTextLengthA(hwnd)) + 1, '\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextA(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void Say(HWND input, const char* text) {
+  SendMessageA(input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+  SendMessageA(input, WM_CHAR, '\r', 0);
+}
+
+}  // namespace
+
+TEST(WindowChainIsWhatDrowselLooksFor) {
+  Running run({"--room", "Lobby", "--doc", "Mail", "--room", "Town"});
+  if (!CHECK_EQ(run.error, "")) return;
+  HWND frame = run.client.frame();
+  CHECK_EQ(ClassOf(frame), "AOL Frame25");
+  CHECK(IsWindowVisible(frame));
+  CHECK_EQ(FirstDoc(frame), Doc(frame, "Town"));  // last created is in front
+
+  for (const char* room : {"Lobby", "Town"}) {
+    HWND doc = Doc(frame, room);
+    HWND input = GetWindow(doc, GW_CHILD);
+    CHECK_EQ(ClassOf(input), "RICHCNTL");
+    HWND transcript = GetWindow(input, GW_HWNDNEXT);
+    CHECK(transcript && ClassOf(transcript) != "RICHCNTL");
+    CHECK(IsWindowVisible(transcript));
+    LONG style = GetWindowLongA(transcript, GWL_STYLE);
+    CHECK((style & ES_MULTILINE) && (style & ES_READONLY));
+  }
+  HWND mail = Doc(frame, "Mail");
+  CHECK(mail != nullptr && Input(mail) == nullptr);
+  CHECK_EQ(run.log.lines.back(), "READY");
+}
+
+TEST(ReturnPostsTheRawBytesAndClearsTheInput) {
+  Running run({"--room", "Lobby"});
+  if (!CHECK_EQ(run.error, "")) return;
+  HWND doc = FirstDoc(run.client.frame());
+  HWND input = Input(doc);
+  HWND transcript = GetWindow(input, GW_HWNDNEXT);
+  Say(input, "\x87 back \xb7");
+  Say(input, "two");
+
+  std::vector<std::string> expected = {"READY",
+                                       "Lobby WM_SETTEXT 87206261636b20b7",
+                                       "Lobby WM_CHAR 13",
+                                       "Lobby POSTED 87206261636b20b7",
+                                       "Lobby WM_SETTEXT 74776f",
+                                       "Lobby WM_CHAR 13",
+                                       "Lobby POSTED 74776f"};
+  CHECK(run.log.lines == expected);
+  CHECK_EQ(TextOf(transcript), "\x87 back \xb7\r\ntwo");
+  CHECK_EQ(SendMessageA(input, WM_GETTEXTLENGTH, 0, 0), 0);
+  CHECK_EQ(run.log.lines.back(), "Lobby WM_GETTEXTLENGTH");
+}
+
+TEST(InputStartsWithTheDraft) {
+  Running run({"--room", "Lobby", "--room", "Town", "--draft", "half a thought"});
+  if (!CHECK_EQ(run.error, "")) return;
+  for (const char* room : {"Lobby", "Town"}) {
+    char text[64] = {};
+    SendMessageA(Input(Doc(run.client.frame(), room)), WM_GETTEXT, sizeof text,
+                 reinterpret_cast<LPARAM>(text));
+    CHECK_EQ(std::string(text), "half a thought");
+  }
+  CHECK_EQ(run.log.lines.back(), "Town WM_GETTEXT 64");
+}
+
+TEST(FrontOptionPicksTheFirstDocument) {
+  Running run({"--room", "Lobby", "--room", "Town", "--doc", "Mail", "--front", "Lobby"});
+  if (!CHECK_EQ(run.error, "")) return;
+  HWND frame = run.client.frame();
+  CHECK_EQ(FirstDoc(frame), Doc(frame, "Lobby"));
+  auto active = SendMessageA(run.client.mdi_client(), WM_MDIGETACTIVE, 0, 0);
+  CHECK_EQ(reinterpret_cast<HWND>(active), Doc(frame, "Lobby"));
+}
+
+TEST(SwitchThenExitAfterReturns) {
+  Running run({"--room", "Lobby", "--doc", "Mail", "--front", "Lobby", "--switch-after", "1:Mail",
+               "--exit-after", "2"});
+  if (!CHECK_EQ(run.error, "")) return;
+  HWND frame = run.client.frame();
+  HWND input = Input(Doc(frame, "Lobby"));
+  Say(input, "one");
+  CHECK_EQ(run.log.lines.back(), "FRONT Mail");
+  CHECK_EQ(FirstDoc(frame), Doc(frame, "Mail"));
+
+  Say(input, "two");
+  CHECK(IsWindow(frame));  // the sender gets its answer first
+  MSG msg{};
+  bool quit = false;
+  for (int i = 0; i < 100 && !quit; ++i) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) quit = true;
+      DispatchMessageA(&msg);
+    }
+    if (!quit) Sleep(10);
+  }
+  CHECK(quit);
+  CHECK(!IsWindow(frame));
+  const std::vector<std::string>& lines = run.log.lines;
+  CHECK(lines.size() >= 2 && lines[lines.size() - 2] == "Lobby POSTED 74776f");
+  CHECK_EQ(lines.back(), "EXIT");
+}
