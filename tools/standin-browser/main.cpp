@@ -1,0 +1,84 @@
+// standin-browser.exe: a browser that only writes down how it was started.
+//
+// It appends one line to "standin-browser.log" in its own folder: the bytes
+// of GetCommandLineA() in lowercase hex, so a leading space, quotes or
+// anything else in there is plain to see. Then it exits with 0. It shows no
+// window; a test copies it into a folder of its own and reads the log from
+// there.
+//
+// While a file "standin-browser.hold" exists in that folder (checked after the
+// line is written), it stays running, for two minutes at most: a browser that
+// is still open, for a test that its starter does not wait for it.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace {
+
+std::string HexBytes(std::string_view bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0x0f];
+  }
+  return hex;
+}
+
+// The full path of this exe; empty if it cannot be had.
+std::string ModulePath() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return std::string();
+    if (length < path.size()) return path.substr(0, length);
+    if (path.size() >= 32768) return std::string();  // longer than any Windows path
+    path.resize(path.size() * 2);                    // cut short: try again with more room
+  }
+}
+
+// This exe's folder, ending in a backslash; empty if it cannot be had.
+std::string ModuleFolder() {
+  const std::string exe = ModulePath();
+  const std::string::size_type slash = exe.find_last_of("\\/");
+  if (slash == std::string::npos) return std::string();
+  return exe.substr(0, slash + 1);
+}
+
+// Appends the line with a single WriteFile, so two browsers started at once
+// cannot interleave their lines.
+bool AppendLine(const std::string& path, std::string line) {
+  const HANDLE file =
+      CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  line += '\n';
+  DWORD written = 0;
+  const BOOL ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok != FALSE && written == line.size();
+}
+
+void StayWhileHeld(const std::string& holdPath) {
+  constexpr DWORD kPollMs = 50;
+  constexpr DWORD kLongestMs = 120000;
+  for (DWORD waited = 0; waited < kLongestMs; waited += kPollMs) {
+    if (GetFileAttributesA(holdPath.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    Sleep(kPollMs);
+  }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  const std::string folder = ModuleFolder();
+  if (folder.empty()) return 2;
+  const char* commandLine = GetCommandLineA();
+  const std::string hex = HexBytes(commandLine != nullptr ? commandLine : "");
+  if (!AppendLine(folder + "standin-browser.log", hex)) return 2;
+  StayWhileHeld(folder + "standin-browser.hold");
+  return 0;
+}
