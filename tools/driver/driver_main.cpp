@@ -1,0 +1,253 @@
+// drowsel-driver: looks at and pokes Drowsel's window from another process,
+// for the end-to-end tests. Prints plain key=value lines (UTF-8).
+//
+//   drowsel-driver.exe find | controls | cpu | close
+//   drowsel-driver.exe click CAPTION
+//   drowsel-driver.exe set-text CAPTION_OR_ID TEXT
+//   drowsel-driver.exe sleep MS
+//
+// Several commands can run in one go, joined by "then", e.g.
+// `click Adv. then sleep 300 then click Exit`: the gap between them is then
+// the sleep alone, without another start of the program in between.
+//
+// `find` also prints `at`, the wall clock (Unix seconds) just before it
+// looked at the window.
+//
+// Exit codes: 0 done, 1 usage or a failed call, 2 no Drowsel window,
+// 3 the button is disabled, 4 no such control.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "target_window.h"
+#include "thread_cpu.h"
+
+namespace {
+
+using driver::Child;
+
+constexpr int kFailed = 1;
+constexpr int kNoWindow = 2;
+constexpr int kDisabled = 3;
+constexpr int kNoControl = 4;
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+// A value on one line: backslash and line breaks escaped.
+std::string OneLine(const std::wstring& text) {
+  std::wstring escaped;
+  for (wchar_t c : text) {
+    if (c == L'\\') {
+      escaped += L"\\\\";
+    } else if (c == L'\n') {
+      escaped += L"\\n";
+    } else if (c == L'\r') {
+      escaped += L"\\r";
+    } else {
+      escaped += c;
+    }
+  }
+  return Utf8(escaped);
+}
+
+void Put(const std::string& key, const std::string& value) {
+  std::printf("%s=%s\n", key.c_str(), value.c_str());
+}
+
+std::string Hex(std::uintptr_t value) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "0x%llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+// x,y,width,height
+std::string Box(const RECT& rect) {
+  return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+         std::to_string(rect.right - rect.left) + "," + std::to_string(rect.bottom - rect.top);
+}
+
+// The wall clock as Unix seconds, to line up with the times a test keeps.
+std::string Now() {
+  FILETIME now;
+  GetSystemTimePreciseAsFileTime(&now);
+  ULARGE_INTEGER ticks;  // 100 ns units since 1601
+  ticks.LowPart = now.dwLowDateTime;
+  ticks.HighPart = now.dwHighDateTime;
+  constexpr ULONGLONG kUnixEpoch = 116444736000000000ULL;
+  char text[32];
+  std::snprintf(text, sizeof(text), "%.6f", static_cast<double>(ticks.QuadPart - kUnixEpoch) / 1e7);
+  return text;
+}
+
+int Fail(int code, const std::wstring& message) {
+  std::fflush(stdout);
+  std::fwprintf(stderr, L"drowsel-driver: %ls\n", message.c_str());
+  return code;
+}
+
+int NoWindow() {
+  return Fail(kNoWindow, L"no Drowsel window");
+}
+
+int Find() {
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  const std::string at = Now();  // taken before any state is read
+  DWORD pid = 0;
+  const DWORD tid = GetWindowThreadProcessId(window, &pid);
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+  RECT outer = {}, client = {};
+  GetWindowRect(window, &outer);
+  GetClientRect(window, &client);
+  MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+  Put("hwnd", Hex(reinterpret_cast<std::uintptr_t>(window)));
+  Put("pid", std::to_string(pid));
+  Put("tid", std::to_string(tid));
+  Put("visible", IsWindowVisible(window) ? "1" : "0");
+  Put("topmost", (exStyle & WS_EX_TOPMOST) ? "1" : "0");
+  Put("appwindow", (exStyle & WS_EX_APPWINDOW) ? "1" : "0");
+  Put("style", Hex(style));
+  Put("exstyle", Hex(exStyle));
+  Put("title", OneLine(driver::ReadText(window).value_or(L"")));
+  Put("window", Box(outer));
+  Put("client", Box(client));
+  Put("at", at);
+  return 0;
+}
+
+int Controls() {
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  const std::vector<Child> children = driver::ListChildren(window);
+  GUITHREADINFO gui = {};
+  gui.cbSize = sizeof(gui);
+  const DWORD tid = GetWindowThreadProcessId(window, nullptr);
+  const HWND focus = GetGUIThreadInfo(tid, &gui) ? gui.hwndFocus : nullptr;
+  Put("count", std::to_string(children.size()));
+  int focused = -1;
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    const Child& child = children[i];
+    const std::string key = "child." + std::to_string(i) + ".";
+    Put(key + "class", OneLine(child.className));
+    Put(key + "id", std::to_string(child.id));
+    Put(key + "text", OneLine(child.text));
+    Put(key + "rect", Box(child.rect));
+    Put(key + "enabled", child.enabled ? "1" : "0");
+    Put(key + "visible", child.visible ? "1" : "0");
+    if (child.hwnd == focus) focused = static_cast<int>(i);
+  }
+  Put("focus", std::to_string(focused));  // -1: none of the children
+  return 0;
+}
+
+HWND FindButton(HWND window, const std::wstring& caption) {
+  for (const Child& child : driver::ListChildren(window)) {
+    if (child.text == caption && _wcsicmp(child.className.c_str(), L"Button") == 0) {
+      return child.hwnd;
+    }
+  }
+  return nullptr;
+}
+
+int Click(const std::wstring& caption) {
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  HWND button = FindButton(window, caption);
+  if (button == nullptr) return Fail(kNoControl, L"no button \"" + caption + L"\"");
+  // Wine runs the click of a posted BM_CLICK even on a disabled button.
+  if (!IsWindowEnabled(button)) return Fail(kDisabled, L"\"" + caption + L"\" is disabled");
+  if (!PostMessageW(button, BM_CLICK, 0, 0)) return Fail(kFailed, L"PostMessage failed");
+  Put("clicked", Utf8(caption));
+  return 0;
+}
+
+int SetText(const std::wstring& key, const std::wstring& text) {
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  HWND control = driver::FindChild(window, key);
+  if (control == nullptr) return Fail(kNoControl, L"no control \"" + key + L"\"");
+  if (!driver::WriteText(control, text)) return Fail(kFailed, L"the window did not answer");
+  Put("text", OneLine(text));
+  return 0;
+}
+
+int Close() {
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  if (!PostMessageW(window, WM_CLOSE, 0, 0)) return Fail(kFailed, L"PostMessage failed");
+  Put("closed", "1");
+  return 0;
+}
+
+int Cpu() {
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  const auto cpu = driver::CpuOfProcess(pid);
+  if (!cpu) return Fail(kFailed, L"cannot read the threads of process " + std::to_wstring(pid));
+  char seconds[32];
+  std::snprintf(seconds, sizeof(seconds), "%.6f", cpu->seconds);
+  Put("pid", std::to_string(pid));
+  Put("threads", std::to_string(cpu->threads));
+  Put("cpu", seconds);
+  return 0;
+}
+
+int Sleep(const std::wstring& ms) {
+  wchar_t* end = nullptr;
+  const unsigned long value = std::wcstoul(ms.c_str(), &end, 10);
+  if (ms.empty() || *end != L'\0') return Fail(kFailed, L"sleep wants milliseconds");
+  ::Sleep(static_cast<DWORD>(value));
+  return 0;
+}
+
+int Usage() {
+  return Fail(kFailed,
+              L"usage: drowsel-driver find | controls | cpu | close | click CAPTION"
+              L" | set-text CAPTION_OR_ID TEXT | sleep MS  [then COMMAND...]");
+}
+
+int Run(const std::vector<std::wstring>& words) {
+  if (words.empty()) return Usage();
+  const std::wstring& command = words[0];
+  const std::size_t arguments = words.size() - 1;
+  if (command == L"find" && arguments == 0) return Find();
+  if (command == L"controls" && arguments == 0) return Controls();
+  if (command == L"cpu" && arguments == 0) return Cpu();
+  if (command == L"close" && arguments == 0) return Close();
+  if (command == L"click" && arguments == 1) return Click(words[1]);
+  if (command == L"set-text" && arguments == 2) return SetText(words[1], words[2]);
+  if (command == L"sleep" && arguments == 1) return Sleep(words[1]);
+  return Usage();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::wstring> words;
+  for (int i = 1; i <= argc; ++i) {
+    if (i < argc && std::wcscmp(argv[i], L"then") != 0) {
+      words.push_back(argv[i]);
+      continue;
+    }
+    const int code = Run(words);
+    std::fflush(stdout);
+    if (code != 0) return code;
+    words.clear();
+  }
+  return 0;
+}
