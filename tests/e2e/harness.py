@@ -1,0 +1,312 @@
+"""End-to-end harness: each run gets its own Xvfb display and a fresh Wine prefix.
+
+    with Session("send_chat") as s:
+        proc = s.start(exe, "--log", s.winpath(log))
+        s.wait_until(lambda: "READY" in s.read_log(log), 15, what="READY")
+        ...
+
+Everything the session started is ended by pid on the way out, also after a
+failure, Ctrl-C, SIGTERM or the session's own time limit: then `wineserver -k`
+for its prefix, its Xvfb is stopped and the temp directory removed.
+
+A failed check leaves a screenshot of the display in the current directory
+(under ctest: the test's build directory).
+
+Needs python3, wine (64-bit), xvfb, and for screenshots x11-apps (xwd) and
+imagemagick (convert).
+"""
+
+import ctypes
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+_PR_SET_PDEATHSIG = 1
+
+
+class Failure(Exception):
+    """A check did not hold; the message says what was seen."""
+
+
+class Aborted(BaseException):
+    """The whole run has to stop: a signal or the session's time limit."""
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def _die_with_parent(sig=signal.SIGTERM):
+    # If the harness itself is killed outright, its children get a signal
+    # instead of outliving it (Xvfb and the wineserver in particular).
+    try:
+        ctypes.CDLL(None, use_errno=True).prctl(_PR_SET_PDEATHSIG, sig)
+    except (OSError, AttributeError):
+        pass
+
+
+def _abort(signum, _frame):
+    if signum == signal.SIGALRM:
+        raise Aborted("the session ran over its time limit")
+    raise Aborted(f"stopped by {signal.Signals(signum).name}")
+
+
+def wait_until(predicate, timeout, interval=0.05, what="condition"):
+    """Polls predicate until it returns something truthy; returns that value."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise Failure(f"timed out after {timeout:g} s waiting for {what}")
+        time.sleep(interval)
+
+
+def winpath(unix_path):
+    """The Z: drive path Windows programs see for a Unix path."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def read_log(path):
+    """Complete lines of a log file (a line still being written is left out)."""
+    try:
+        with open(path, "rb") as f:
+            data = f.read()
+    except FileNotFoundError:
+        return []
+    lines = data.decode("latin-1").split("\n")[:-1]
+    return [line.rstrip("\r") for line in lines]
+
+
+class Session:
+    def __init__(self, name, time_limit=300):
+        self.name = name
+        self.time_limit = time_limit
+        self.started = time.monotonic()
+        self.procs = []
+        self.tmp = None
+        self.display = None
+        self.xvfb = None
+        self.wineserver = None
+        self.env = None
+
+    # -- set up and tear down ----------------------------------------------
+
+    def __enter__(self):
+        signal.signal(signal.SIGTERM, _abort)
+        signal.signal(signal.SIGHUP, _abort)
+        signal.signal(signal.SIGALRM, _abort)
+        signal.alarm(self.time_limit)
+        try:
+            self.tmp = tempfile.mkdtemp(prefix=f"drowsel-e2e-{self.name}-")
+            self._start_xvfb()
+            self._make_prefix()
+        except BaseException:
+            self._teardown()
+            raise
+        return self
+
+    def __exit__(self, exc_type, exc, _tb):
+        if exc_type is not None:
+            self.note(f"FAILED: {exc}")
+            self.screenshot(f"{self.name}-failure.png")
+        self._teardown()
+        return False
+
+    def _start_xvfb(self):
+        for n in range(20, 120):
+            if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                continue
+            # Xvfb writes the display number to -displayfd once it has taken
+            # the display and listens; if another run got there first it exits
+            # and the pipe just closes. (Its socket appearing proves nothing:
+            # it may be the other run's.) Read up to the newline: Xvfb writes
+            # the number and the newline separately, and dies if the pipe is
+            # closed in between.
+            ready_r, ready_w = os.pipe()
+            with open(os.path.join(self.tmp, "xvfb.err"), "ab") as err:
+                xvfb = subprocess.Popen(
+                    ["Xvfb", f":{n}", "-displayfd", str(ready_w), "-screen", "0", "1024x768x24",
+                     "-nolisten", "tcp"],
+                    stdin=subprocess.DEVNULL, stdout=err, stderr=err, pass_fds=(ready_w,),
+                    preexec_fn=_die_with_parent)
+            os.close(ready_w)
+            got = b""
+            deadline = time.monotonic() + 10
+            try:
+                while not got.endswith(b"\n") and time.monotonic() < deadline:
+                    if not select.select([ready_r], [], [], deadline - time.monotonic())[0]:
+                        break
+                    chunk = os.read(ready_r, 16)
+                    if not chunk:  # Xvfb exited
+                        break
+                    got += chunk
+            finally:
+                os.close(ready_r)
+            if got == f"{n}\n".encode():
+                self.display, self.xvfb = n, xvfb
+                self.note(f"Xvfb on :{n}")
+                return
+            xvfb.kill()
+            xvfb.wait()
+        raise Failure("could not start Xvfb on any display from :20 to :119")
+
+    def _make_prefix(self):
+        prefix = os.path.join(self.tmp, "prefix")
+        os.mkdir(prefix)
+        env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "WINE"))}
+        env.update(WINEPREFIX=prefix, WINEDEBUG="-all", LANG="en_US.UTF-8",
+                   WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=f":{self.display}")
+        self.env = env
+        # A persistent wineserver, kept in the foreground so it is ours by pid;
+        # wineboot and every later program attach to it.
+        with open(os.path.join(self.tmp, "wineserver.err"), "ab") as err:
+            self.wineserver = subprocess.Popen(
+                ["wineserver", "-f", "-p"], env=env, stdin=subprocess.DEVNULL,
+                stdout=err, stderr=err,
+                # SIGINT is how `wineserver -k` asks it to end its processes too.
+                preexec_fn=lambda: _die_with_parent(signal.SIGINT))
+        t = time.monotonic()
+        boot = self._popen(["wineboot", "-i"])
+        check(self.wait_exit(boot, 180) == 0, "wineboot -i failed")
+        self.note(f"prefix ready in {time.monotonic() - t:.1f} s")
+        reg = self._popen(["wine", "reg", "add", r"HKCU\Software\Wine\WineDbg",
+                           "/v", "ShowCrashDialog", "/t", "REG_DWORD", "/d", "0", "/f"])
+        check(self.wait_exit(reg, 30) == 0, "could not turn off the crash dialog")
+
+    def _teardown(self):
+        signal.alarm(0)
+        signal.signal(signal.SIGTERM, signal.SIG_IGN)  # let the cleanup finish
+        for proc in self.procs:
+            self.stop(proc)
+        if self.env is not None:
+            try:
+                subprocess.run(["wineserver", "-k"], env=self.env, timeout=15,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+            except subprocess.TimeoutExpired:
+                self.note("wineserver -k did not return")
+        for proc in (self.wineserver, self.xvfb):
+            if proc is not None and proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        if self.tmp is not None:
+            shutil.rmtree(self.tmp, ignore_errors=True)
+        signal.signal(signal.SIGTERM, signal.SIG_DFL)
+
+    # -- programs -----------------------------------------------------------
+
+    def _popen(self, argv):
+        program = os.path.basename(argv[1] if argv[0] == "wine" else argv[0])
+        base = os.path.join(self.tmp, f"proc{len(self.procs)}-{program}")
+        with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
+            proc = subprocess.Popen(argv, env=self.env, cwd=self.tmp,
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                    preexec_fn=_die_with_parent)
+        proc.out_path = base + ".out"
+        self.procs.append(proc)
+        return proc
+
+    def start(self, exe, *args):
+        """Starts a Windows program under wine; its stdout goes to output(proc)."""
+        return self._popen(["wine", exe, *map(str, args)])
+
+    def wait_exit(self, proc, timeout):
+        """Waits (bounded) for proc to end and returns its exit code."""
+        wait_until(lambda: proc.poll() is not None, timeout,
+                   what=f"{' '.join(proc.args[:2])} to exit")
+        return proc.returncode
+
+    def stop(self, proc):
+        """Ends a process this session started, by pid, if it still runs."""
+        if proc.poll() is None:
+            proc.kill()
+            try:
+                proc.wait(10)
+            except subprocess.TimeoutExpired:
+                self.note(f"pid {proc.pid} did not end")
+
+    @staticmethod
+    def output(proc, stream="out"):
+        """What proc wrote to stdout (or stream="err": stderr) so far."""
+        with open(proc.out_path[:-3] + stream, "rb") as f:
+            return f.read().decode("latin-1").replace("\r\n", "\n")
+
+    # -- helpers ------------------------------------------------------------
+
+    wait_until = staticmethod(wait_until)
+    winpath = staticmethod(winpath)
+    read_log = staticmethod(read_log)
+
+    def path(self, name):
+        return os.path.join(self.tmp, name)
+
+    def note(self, text):
+        print(f"[{time.monotonic() - self.started:6.1f}s] {text}", flush=True)
+
+    def screenshot(self, png_path):
+        """Saves the whole display as a PNG; returns False if it could not."""
+        if self.xvfb is None:
+            return False
+        if self.xvfb.poll() is not None:
+            with open(os.path.join(self.tmp, "xvfb.err"), "rb") as f:
+                last = f.read().decode("latin-1").strip().splitlines()[-3:]
+            self.note(f"no screenshot: Xvfb ended with {self.xvfb.returncode}: {' | '.join(last)}")
+            return False
+        cmd = f"xwd -root -silent -display :{self.display} | convert xwd:- png:'{png_path}'"
+        try:
+            ok = subprocess.run(["sh", "-c", cmd], timeout=30, stdin=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL).returncode == 0
+        except subprocess.TimeoutExpired:
+            ok = False
+        self.note(f"screenshot {'saved to ' + os.path.abspath(png_path) if ok else 'failed'}")
+        return ok
+
+
+def run_checks(session, checks):
+    """Runs each check(session); a failed one is reported and the next still runs.
+
+    Whatever a check started is ended after it, so the next one starts clean.
+    Returns the process exit code: 0 when all passed.
+    """
+    failed = []
+    for fn in checks:
+        session.note(f"--- {fn.__name__}")
+        first = len(session.procs)
+        try:
+            fn(session)
+            session.note(f"ok   {fn.__name__}")
+        except Failure as e:
+            session.note(f"FAIL {fn.__name__}: {e}")
+            session.screenshot(f"{session.name}-{fn.__name__}.png")
+            failed.append(fn.__name__)
+        finally:
+            for proc in session.procs[first:]:
+                session.stop(proc)
+    session.note(f"{len(checks) - len(failed)} of {len(checks)} checks passed"
+                 + (f"; failed: {', '.join(failed)}" if failed else ""))
+    return 1 if failed else 0
+
+
+def main(name, body, time_limit=300):
+    """Runs body(session) in a fresh session and exits with its result."""
+    code = 1
+    try:
+        with Session(name, time_limit) as s:
+            code = body(s)
+    except (Failure, Aborted) as e:
+        print(f"FAIL: {e}", file=sys.stderr)
+    except KeyboardInterrupt:
+        print("FAIL: interrupted", file=sys.stderr)
+    sys.exit(code)

@@ -1,0 +1,226 @@
+#!/usr/bin/env python3
+"""SendChat end to end: drowsel-post.exe posting into standin-aol.exe under Wine.
+
+    test_send_chat.py --post build/windows/tools/post/drowsel-post.exe \
+                      --standin build/windows/tools/standin-aol/standin-aol.exe
+"""
+
+import argparse
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+from harness import check  # noqa: E402
+
+# The lines as the chat client must receive them, in code page 1252, typed out
+# here by hand so a wrong catalogue or a wrong conversion cannot pass.
+FONT = ("3c666f6e743e"                              # <font>
+        "3c666f6e7420666163653d53796c6661656e3e"    # <font face=Sylfaen>
+        "3c666f6e742073697a653d23383e")             # <font size=#8>
+RED_BOLD = "3c666f6e7420636f6c6f723d233939303030303e" "3c623e"  # <font color=#990000><b>
+GREY_STRIKE = "3c666f6e7420636f6c6f723d233636363636363e" "3c733e"  # <font color=#666666><s>
+BLACK_IU = "3c666f6e7420636f6c6f723d233030303030303e" "3c693e3c753e"  # <font color=#000000><i><u>
+BANNER = "8787" "2044726f7773656c20" "8787"  # ‡‡ Drowsel ‡‡
+END = "3c2f666f6e743e"  # </font>
+
+EXPECTED = {
+    "MsgLoaded": FONT + RED_BOLD + BANNER + "204c3061643344" + END,  # " L0ad3D"
+    "MsgUnloaded": FONT + RED_BOLD + BANNER + "20556e4c3061643344" + END,  # " UnL0ad3D"
+    "MsgStarted": FONT + RED_BOLD + BANNER + "203c693e537461727465643c2f693e" + END,  # " <i>Started</i>"
+    "MsgStopped": FONT + RED_BOLD + BANNER + "203c693e53746f707065643c2f693e" + END,  # " <i>Stopped</i>"
+    "MsgBanner": FONT + RED_BOLD + BANNER + END,
+    # ·kR3aTeD bY Vorlaxe·
+    "MsgCreditLoad": FONT + GREY_STRIKE + "b76b52336154654420625920566f726c617865b7" + END,
+    # ·kR3aTeD bY Quillfen·
+    "MsgCreditExit": FONT + GREY_STRIKE + "b76b523361546544206259205175696c6c66656eb7" + END,
+    # -···· Vantorel ····-
+    "MsgMaker": FONT + BLACK_IU + "2db7b7b7b72056616e746f72656c20b7b7b7b72d" + END,
+    # Reason Idle: <u>Lunch</u>
+    "MsgReason=Lunch": FONT + RED_BOLD + "526561736f6e2049646c653a20" "3c753e" "4c756e6368" "3c2f753e" + END,
+    # Idle For: <i><u>3 Min(s)</i>
+    "MsgIdleFor=3": FONT + RED_BOLD + "49646c6520466f723a20" "3c693e3c753e" "33204d696e287329" "3c2f693e" + END,
+    # Total Idle Time: <u><i>  0 Min(s)
+    "MsgTotalIdle=  0": FONT + RED_BOLD + "546f74616c2049646c652054696d653a20" "3c753e3c693e"
+                        "202030204d696e287329" + END,
+}
+DRAFT = "hello"
+DRAFT_HEX = "68656c6c6f"
+
+ARGS = None
+
+
+# -- driving the two programs ---------------------------------------------------
+
+def start_client(s, name, *options):
+    """Starts the stand-in client with its own log; returns (proc, log path)."""
+    log = s.path(f"{name}.log")
+    proc = s.start(ARGS.standin, "--log", s.winpath(log), *options)
+    s.wait_until(lambda: "READY" in s.read_log(log) or proc.poll() is not None, 20,
+                 what="the stand-in client to log READY")
+    check(proc.poll() is None, f"stand-in client exited at start with {proc.returncode}: "
+                               f"{s.output(proc, 'err').strip()}")
+    return proc, log
+
+
+def post(s, *entries, timeout=30):
+    """Runs drowsel-post; returns (exit code, [(entry, ms)], wall seconds)."""
+    t = time.monotonic()
+    proc = s.start(ARGS.post, *entries)
+    try:
+        code = s.wait_exit(proc, timeout)
+    except harness.Failure:
+        raise harness.Failure(f"drowsel-post still running after {timeout} s, having printed "
+                              f"{s.output(proc).splitlines()}") from None
+    wall = time.monotonic() - t
+    timings = []
+    for line in s.output(proc).splitlines():
+        name, _, ms = line.rpartition(" ")
+        check(ms.isdigit(), f"drowsel-post printed {line!r}")
+        timings.append((name, int(ms)))
+    s.note(f"drowsel-post exit {code} after {wall:.1f} s: "
+           + ", ".join(f"{n} {ms} ms" for n, ms in timings))
+    check([n.split("=")[0] for n, _ in timings] == [e.split("=")[0] for e in entries],
+          f"drowsel-post reported {[n for n, _ in timings]} for {list(entries)}")
+    return code, timings, wall
+
+
+def events(log):
+    """The log as (who, what, argument) triples, e.g. ("Lobby", "POSTED", "3c66...")."""
+    out = []
+    for line in harness.read_log(log):
+        parts = line.split(" ", 2)
+        out.append(tuple(parts + [""] * (3 - len(parts))))
+    return out
+
+
+def payloads(evs, room, what):
+    return [arg for who, w, arg in evs if who == room and w == what]
+
+
+def name_of(hex_text):
+    """Which line (or the draft) these bytes are, for readable reports."""
+    for entry, line in EXPECTED.items():
+        if hex_text == line:
+            return f"<{entry}>"
+    return "<draft>" if hex_text == DRAFT_HEX else hex_text
+
+
+def show(evs):
+    for who, what, arg in evs:
+        print("   ", who, what, name_of(arg))
+
+
+# -- checks ----------------------------------------------------------------------
+
+def no_client_running(s):
+    code, timings, wall = post(s, "MsgLoaded", "MsgReason=Lunch", "MsgStopped")
+    check(code == 0, f"drowsel-post exit code {code} (0x{code:x}) with no client running")
+    check(all(ms < 1000 for _, ms in timings), f"slow with nothing to find: {timings}")
+    check(wall < 15, f"drowsel-post took {wall:.1f} s to end")
+
+
+def every_line_arrives_byte_exact(s):
+    _, log = start_client(s, "exact")
+    code, _, _ = post(s, *EXPECTED)
+    evs = events(log)
+    check(code == 0, f"drowsel-post exit code {code}")
+    sent = payloads(evs, "Lobby", "WM_SETTEXT")
+    posted = payloads(evs, "Lobby", "POSTED")
+    for i, entry in enumerate(EXPECTED):
+        got = posted[i] if i < len(posted) else "(nothing)"
+        print(f"    {entry:18} {'ok' if got == EXPECTED[entry] else 'WRONG: ' + got}")
+    check(posted == list(EXPECTED.values()), "posted lines differ from the catalogue's bytes")
+    # Nothing but the lines themselves: an empty draft is not put back.
+    check(sent == list(EXPECTED.values()), f"WM_SETTEXT payloads: {[name_of(h) for h in sent]}")
+    chars = payloads(evs, "Lobby", "WM_CHAR")
+    check(chars == ["13"] * len(EXPECTED), f"WM_CHAR codes: {chars}")
+
+
+def front_document_without_input(s):
+    _, log = start_client(s, "noinput", "--room", "Lobby", "--doc", "News", "--front", "News")
+    code, timings, wall = post(s, "MsgLoaded", "MsgBanner")
+    evs = events(log)
+    show(evs)
+    check(code == 0, f"drowsel-post exit code {code}")
+    touched = [e for e in evs if e[1].startswith("WM_") or e[1] == "POSTED"]
+    check(not touched, f"a document without an input in front, yet the client got {touched}")
+    check(all(ms < 1000 for _, ms in timings), f"slow with no input to find: {timings}")
+
+
+def follows_the_front_document(s):
+    _, log = start_client(s, "switch", "--room", "A", "--room", "B", "--front", "A",
+                          "--switch-after", "1:B")
+    code, _, _ = post(s, "MsgStarted", "MsgStopped")
+    evs = events(log)
+    show(evs)
+    check(code == 0, f"drowsel-post exit code {code}")
+    check(("FRONT", "B", "") in evs, "the client never brought B to the front")
+    want = {"A": ["<MsgStarted>"], "B": ["<MsgStopped>"]}
+    for what in ("POSTED", "WM_SETTEXT"):
+        got = {room: [name_of(h) for h in payloads(evs, room, what)] for room in "AB"}
+        check(got == want, f"wanted the first line in A (in front at start) and the second "
+                           f"in B; {what} went {got}")
+
+
+def draft_survives(s):
+    _, log = start_client(s, "draft", "--draft", DRAFT)
+    lines = ["MsgBanner", "MsgStopped"]
+    code, _, _ = post(s, *lines)
+    evs = [e for e in events(log) if e[0] == "Lobby"]
+    show(evs)
+    check(code == 0, f"drowsel-post exit code {code}")
+    check(payloads(evs, "Lobby", "POSTED") == [EXPECTED[n] for n in lines],
+          "the draft was posted or mixed into a line")
+    # For each line: read the input, set the line, return, and put the draft
+    # back, so the input ends with the draft. A run of reads counts as one:
+    # Wine itself answers a WM_GETTEXTLENGTH from another process by sending
+    # the input a WM_GETTEXT, so how many there are is not the sender's doing.
+    shape = []
+    for _, what, arg in evs:
+        if what not in ("WM_GETTEXTLENGTH", "WM_GETTEXT"):
+            shape.append((what, arg))
+        elif shape[-1:] != [("read", "")]:
+            shape.append(("read", ""))
+    want = []
+    for n in lines:
+        want += [("read", ""), ("WM_SETTEXT", EXPECTED[n]), ("WM_CHAR", "13"),
+                 ("POSTED", EXPECTED[n]), ("WM_SETTEXT", DRAFT_HEX)]
+    check(shape == want, f"the input saw {[(w, name_of(a)) for w, a in shape]}")
+
+
+def hung_client(s):
+    _, log = start_client(s, "hang", "--hang")
+    try:
+        code, timings, wall = post(s, "MsgLoaded", "MsgBanner", "MsgStopped", timeout=30)
+    finally:
+        show(events(log))
+    evs = events(log)
+    check(code == 0, f"drowsel-post exit code {code}")
+    check(("Lobby", "HUNG", "") in evs, "the client never hung, so this proved nothing")
+    check(timings[0][1] <= 6000, f"first line took {timings[0][1]} ms against a hung client")
+    check(all(ms <= 1000 for _, ms in timings[1:]), f"later lines waited again: {timings[1:]}")
+    check(wall < 20, f"drowsel-post took {wall:.1f} s in all")
+    check(not payloads(evs, "Lobby", "POSTED"), "something was posted by a hung client")
+
+
+CHECKS = [no_client_running, every_line_arrives_byte_exact, front_document_without_input,
+          follows_the_front_document, draft_survives, hung_client]
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--post", required=True, help="drowsel-post.exe")
+    parser.add_argument("--standin", required=True, help="standin-aol.exe")
+    ARGS = parser.parse_args()
+    for exe in (ARGS.post, ARGS.standin):
+        if not os.path.isfile(exe):
+            sys.exit(f"FAIL: {exe} is not built")
+    ARGS.post, ARGS.standin = os.path.abspath(ARGS.post), os.path.abspath(ARGS.standin)
+    harness.main("send_chat", lambda s: harness.run_checks(s, CHECKS), time_limit=300)
+
+
+if __name__ == "__main__":
+    main()
