@@ -94,6 +94,22 @@ std::intptr_t Win32Host::SendMessageA(WindowHandle window, std::uint32_t message
 bool Win32Host::SendMessageTimeoutA(WindowHandle window, std::uint32_t message,
                                     std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
                                     std::uint32_t timeoutMs, std::intptr_t* result) {
+  if (message == WM_GETTEXTLENGTH) {
+    // Wine answers an ANSI WM_GETTEXTLENGTH to another process by fetching the
+    // whole text first, outside the timeout, so a hung window would hold us
+    // for ever. Ask in Unicode and allow the most bytes a character can take
+    // in the code page: the length may be larger than the text, as the
+    // platform documents for this message, never smaller.
+    DWORD_PTR characters = 0;
+    if (::SendMessageTimeoutW(ToHwnd(window), WM_GETTEXTLENGTH, 0, 0, flags, timeoutMs,
+                              &characters) == 0) {
+      return false;
+    }
+    CPINFO codePage = {};
+    const UINT bytesPerCharacter = GetCPInfo(CP_ACP, &codePage) ? codePage.MaxCharSize : 2;
+    *result = static_cast<std::intptr_t>(characters * bytesPerCharacter);
+    return true;
+  }
   AnsiLParam ansi(wParam, lParam);
   DWORD_PTR answer = 0;
   if (::SendMessageTimeoutA(ToHwnd(window), message, wParam, ansi.raw(), flags, timeoutMs,
