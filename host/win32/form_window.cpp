@@ -132,7 +132,7 @@ void FormWindow::CreateControls() {
     const ControlClass kind = ClassFor(control.kind);
     if (kind.className == nullptr) continue;  // the timer is not a window
     const std::wstring caption = ToWide(control.caption);
-    const auto id = static_cast<INT_PTR>(kFirstControlId + ControlIndex(control.id));
+    const INT_PTR id = static_cast<INT_PTR>(kFirstControlId) + ControlIndex(control.id);
     controls_[static_cast<std::size_t>(ControlIndex(control.id))] =
         CreateWindowExW(kind.exStyle, kind.className, caption.c_str(), kind.style, 0, 0, 0, 0,
                         hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);

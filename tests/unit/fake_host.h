@@ -8,6 +8,7 @@
 #include <map>
 #include <queue>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/host_services.h"
@@ -30,7 +31,9 @@ class FakeHost final : public HostServices {
   void BringToFront(WindowHandle window);
   void RemoveWindow(WindowHandle window);  // and its children
   void SetHung(WindowHandle window) { windows_[window].hung = true; }
-  void SetInputText(WindowHandle input, std::u16string text) { windows_[input].text = text; }
+  void SetInputText(WindowHandle input, std::u16string text) {
+    windows_[input].text = std::move(text);
+  }
   const std::u16string& InputText(WindowHandle input) { return windows_[input].text; }
 
   // Every line a carriage return sent into a chat room, in order.
@@ -83,6 +86,8 @@ class FakeHost final : public HostServices {
   int timerTicks() const { return timerTicks_; }
   int waits() const { return waits_; }
   int pumps() const { return pumps_; }
+  // Events scheduled and not yet delivered, the timer's next tick included.
+  std::size_t pendingEvents() const { return events_.size(); }
 
   // --- HostServices ---
   WindowHandle FindWindowA(const char16_t* className, const char16_t* windowName) override;

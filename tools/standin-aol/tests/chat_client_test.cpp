@@ -16,7 +16,7 @@ class MemoryLog : public standin::EventLog {
 };
 
 struct Running {
-  explicit Running(std::vector<std::string> args)
+  explicit Running(const std::vector<std::string>& args)
       : client(GetModuleHandleA(nullptr), *ParseOptions(args).options, log) {
     error = client.Create();
   }
