@@ -1,0 +1,133 @@
+#!/usr/bin/env python3
+"""Runs Drowsel beside the stand-in chat client under Wine.
+
+On a desktop (DISPLAY set and answering) both programs open side by side in a
+Wine prefix of their own under build/; close Drowsel to end.
+
+Without a display it starts Xvfb and drives a short session: the greeting, a
+reason, Start, Adv., Stop and Exit. It prints the chat room's transcript and
+saves a screenshot of the window.
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+
+import harness  # noqa: E402  (needs the path above)
+
+BUILD = os.path.join(ROOT, "build", "windows")
+DROWSEL = os.path.join(BUILD, "drowsel.exe")
+STANDIN = os.path.join(BUILD, "tools", "standin-aol", "standin-aol.exe")
+DRIVER = os.path.join(BUILD, "tools", "driver", "drowsel-driver.exe")
+
+
+def transcript(log_lines):
+    """The lines that reached the room, as the room shows them."""
+    return [bytes.fromhex(line.split(" ", 2)[2]).decode("cp1252")
+            for line in log_lines if " POSTED " in line]
+
+
+def posted_count(log):
+    return len(transcript(harness.read_log(log)))
+
+
+def drive(session, *args):
+    """Runs one driver command and returns its key=value output as a dict."""
+    proc = session.start(DRIVER, *args)
+    code = session.wait_exit(proc, 30)
+    harness.check(code == 0, f"drowsel-driver {' '.join(args)} exited with {code}")
+    pairs = (line.split("=", 1) for line in session.output(proc).splitlines() if "=" in line)
+    return {key.strip(): value.strip() for key, value in pairs}
+
+
+def window_visible(session):
+    proc = session.start(DRIVER, "find")
+    if session.wait_exit(proc, 30) != 0:
+        return False
+    return "visible=1" in session.output(proc).replace(" ", "")
+
+
+def headless(screenshot, reason):
+    with harness.Session("run", time_limit=240) as s:
+        log = s.path("chat.log")
+        s.start(STANDIN, "--log", s.winpath(log), "--room", "Lobby")
+        s.wait_until(lambda: "READY" in s.read_log(log), 60, what="the chat client")
+        drowsel = s.start(DROWSEL)
+        s.wait_until(lambda: window_visible(s), 60, interval=0.3, what="Drowsel's window")
+
+        drive(s, "set-text", "106", reason)
+        s.screenshot(screenshot)
+        steps = [("Start", 4), ("Adv.", 7), ("Stop", 9)]
+        for caption, lines_after in steps:
+            drive(s, "click", caption)
+            s.wait_until(lambda n=lines_after: posted_count(log) >= n, 30,
+                         interval=0.2, what=f"the lines of {caption}")
+        drive(s, "click", "Exit")
+        code = s.wait_exit(drowsel, 30)
+
+        print("\nThe chat room saw:")
+        for line in transcript(s.read_log(log)):
+            print("  " + line)
+        print(f"\nDrowsel exited with code {code}; screenshot: {os.path.abspath(screenshot)}")
+        return 0 if code == 0 else 1
+
+
+def desktop():
+    prefix = os.path.join(ROOT, "build", "wine-prefix")
+    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=")
+    if not os.path.isdir(prefix):
+        print("Making a Wine prefix in build/wine-prefix (once, about 10 s)...")
+        subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=300)
+    log = os.path.join(ROOT, "build", "chat.log")
+    standin = subprocess.Popen(["wine", STANDIN, "--log", harness.winpath(log),
+                                "--room", "Lobby"], env=env)
+    try:
+        time.sleep(1.0)  # let the chat client's windows exist before the greeting
+        code = subprocess.run(["wine", DROWSEL], env=env).returncode
+    finally:
+        standin.terminate()
+        try:
+            standin.wait(10)
+        except subprocess.TimeoutExpired:
+            standin.kill()
+    print("The chat room saw:")
+    for line in transcript(harness.read_log(log)):
+        print("  " + line)
+    return code
+
+
+def display_answers():
+    if not os.environ.get("DISPLAY"):
+        return False
+    try:
+        return subprocess.run(["xdotool", "getdisplaygeometry"], timeout=10,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+    except (OSError, subprocess.TimeoutExpired):
+        return False
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--headless", action="store_true",
+                        help="drive a short session under Xvfb even when a display is there")
+    parser.add_argument("--screenshot", default="drowsel-screenshot.png")
+    parser.add_argument("--reason", default="Making coffee")
+    args = parser.parse_args()
+    if args.headless or not display_answers():
+        try:
+            return headless(args.screenshot, args.reason)
+        except (harness.Failure, harness.Aborted) as e:
+            print(f"FAIL: {e}", file=sys.stderr)
+            return 1
+    return desktop()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
