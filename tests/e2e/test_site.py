@@ -1,0 +1,424 @@
+#!/usr/bin/env python3
+"""The Site button end to end: drowsel.exe under Wine, clicked with xdotool,
+with standin-browser.exe as the program the prefix opens ".html" files with.
+
+    test_site.py --drowsel build/windows/drowsel.exe \
+                 --browser build/windows/tools/standin-browser/standin-browser.exe
+
+Needs xdotool besides what harness.py needs.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+from harness import check  # noqa: E402
+
+# The browser's whole command line, one space and the address, typed out
+# here by hand: " https://www.example.com/drowsel/".
+ADDRESS_LINE = ("20" "68747470733a2f2f"           # " https://"
+                "7777772e6578616d706c652e636f6d"  # "www.example.com"
+                "2f64726f7773656c2f")             # "/drowsel/"
+
+# Drowsel's window on screen (x, y, width, height) and its two buttons' centres.
+FORM = (397, 7, 209, 97)
+SITE = (589, 63)
+EXIT = (589, 79)
+
+# How long a click may take to show nothing at all: a dialog or a second
+# window would be up well within this.
+QUIET_WATCH = 1.5
+
+ARGS = None
+ORIGINAL_TEMP = None  # TEMP and TMP as the fresh prefix has them
+
+
+# -- commands beside the programs under test --------------------------------------
+
+def tool(s, *argv, timeout=30):
+    """Runs a Linux command in the session's environment; returns (code, stdout)."""
+    try:
+        done = subprocess.run(argv, env=s.env, cwd=s.tmp, timeout=timeout,
+                              stdin=subprocess.DEVNULL, capture_output=True)
+    except subprocess.TimeoutExpired:
+        raise harness.Failure(f"{' '.join(argv[:3])} did not end within {timeout} s")
+    return done.returncode, done.stdout.decode("latin-1")
+
+
+def wine(s, *args, timeout=60):
+    """Runs a Windows command in the session's prefix; returns (code, stdout)."""
+    proc = s.start(*args)
+    code = s.wait_exit(proc, timeout)
+    return code, s.output(proc)
+
+
+def reg_add(s, key, value):
+    code, out = wine(s, "reg", "add", key, "/ve", "/d", value, "/f")
+    check(code == 0, f"reg add {key} failed with {code}: {out.strip()}")
+
+
+def reg_set(s, key, name, value):
+    code, out = wine(s, "reg", "add", key, "/v", name, "/d", value, "/f")
+    check(code == 0, f"reg add {key} /v {name} failed with {code}: {out.strip()}")
+
+
+def reg_exists(s, key):
+    return wine(s, "reg", "query", key)[0] == 0
+
+
+def reg_delete(s, key):
+    wine(s, "reg", "delete", key, "/f")
+    check(not reg_exists(s, key), f"{key} is still there after reg delete")
+
+
+def temp_as_programs_see_it(s):
+    """(TMP, TEMP) as a program started now gets them; GetTempPath reads TMP first."""
+    code, out = wine(s, "cmd", "/c", "echo %TMP%;%TEMP%")
+    check(code == 0, f"cmd /c echo failed with {code}")
+    tmp, _, temp = out.strip().partition(";")
+    return tmp, temp
+
+
+def unix_path(s, windows_path):
+    code, out = tool(s, "winepath", "-u", windows_path)
+    check(code == 0 and out.strip(), f"winepath -u {windows_path!r} failed")
+    return out.strip()
+
+
+def use_temp(s, folder):
+    """Points TEMP and TMP at folder for every program started from now on."""
+    for name in ("TEMP", "TMP"):
+        reg_set(s, r"HKCU\Environment", name, folder)
+    seen = temp_as_programs_see_it(s)
+    check(seen == (folder, folder), f"programs get TMP|TEMP {seen}, not {folder}")
+
+
+def temp_folder(s):
+    """The Unix path of the temporary folder Drowsel will use."""
+    tmp, _ = temp_as_programs_see_it(s)
+    return unix_path(s, tmp)
+
+
+def install_browser(s, name, hold=False):
+    """A copy of the stand-in browser in a folder of its own, opened for ".html"
+    files. Returns the path of its log. With hold, it stays running after it
+    has logged, until release(log)."""
+    folder = s.path(name)
+    os.mkdir(folder)
+    exe = os.path.join(folder, "standin-browser.exe")
+    shutil.copy(ARGS.browser, exe)
+    if hold:
+        open(os.path.join(folder, "standin-browser.hold"), "wb").close()
+    reg_add(s, r"HKCR\.html", "htmlfile")
+    reg_add(s, r"HKCR\htmlfile\shell\open\command", f'"{s.winpath(exe)}" "%1"')
+    return os.path.join(folder, "standin-browser.log")
+
+
+def release(log):
+    os.remove(os.path.join(os.path.dirname(log), "standin-browser.hold"))
+
+
+def fresh_prefix_state(s):
+    """What every check starts from: the prefix's own temporary folder."""
+    use_temp(s, ORIGINAL_TEMP)
+
+
+def windows_processes(s):
+    """The prefix's running Windows processes as {pid: exe name}."""
+    code, out = wine(s, "winedbg", "--command", "info proc")
+    check(code == 0, f"winedbg --command 'info proc' failed with {code}")
+    procs = {}
+    for line in out.splitlines():
+        fields = line.lstrip(" =").split(None, 2)
+        if len(fields) == 3 and fields[1].isdigit():
+            try:
+                procs[int(fields[0], 16)] = fields[2].split("'")[1]
+            except (ValueError, IndexError):
+                pass
+    return procs
+
+
+# -- the screen --------------------------------------------------------------------
+
+def visible_windows(s):
+    """Ids of the viewable top-level X windows."""
+    code, out = tool(s, "xdotool", "search", "--onlyvisible", "--maxdepth", "1", "")
+    check(code in (0, 1), f"xdotool search failed with {code}")
+    return set(out.split())
+
+
+def form_window(s):
+    """Drowsel's viewable window where it belongs, or None."""
+    code, out = tool(s, "xdotool", "search", "--onlyvisible", "--classname", "drowsel.exe")
+    for wid in out.split() if code == 0 else []:
+        _, geometry = tool(s, "xdotool", "getwindowgeometry", "--shell", wid)
+        g = dict(item.split("=", 1) for item in geometry.split() if "=" in item)
+        if tuple(int(g.get(k, -1)) for k in ("X", "Y", "WIDTH", "HEIGHT")) == FORM:
+            return wid
+    return None
+
+
+def screen(s):
+    """The whole display as raw RGB bytes, 1024x768."""
+    cmd = f"xwd -root -silent -display :{s.display} | convert xwd:- -depth 8 rgb:-"
+    try:
+        done = subprocess.run(["sh", "-c", cmd], timeout=30, stdin=subprocess.DEVNULL,
+                              capture_output=True)
+    except subprocess.TimeoutExpired:
+        raise harness.Failure("taking a screenshot did not end within 30 s")
+    check(done.returncode == 0 and len(done.stdout) == 1024 * 768 * 3,
+          f"screenshot failed ({done.returncode}, {len(done.stdout)} bytes)")
+    return done.stdout
+
+
+def first_change_outside_form(before, after):
+    """(x, y) of the first pixel that differs outside Drowsel's window, or None."""
+    x0, y0, w, h = FORM
+    for y in range(768):
+        row = slice(y * 1024 * 3, (y + 1) * 1024 * 3)
+        a, b = before[row], after[row]
+        if a == b:
+            continue
+        for x in range(1024):
+            inside = x0 <= x < x0 + w and y0 <= y < y0 + h
+            if not inside and a[x * 3:x * 3 + 3] != b[x * 3:x * 3 + 3]:
+                return x, y
+    return None
+
+
+def click(s, point):
+    x, y = point
+    code, _ = tool(s, "xdotool", "mousemove", str(x), str(y), "click", "1")
+    check(code == 0, f"xdotool could not click at {point}")
+    time.sleep(0.2)  # let the press and release reach Wine
+
+
+# -- driving Drowsel ---------------------------------------------------------------
+
+def start_drowsel(s):
+    proc = s.start(ARGS.drowsel)
+    s.wait_until(lambda: proc.poll() is not None or form_window(s), 20,
+                 what="Drowsel's window to show")
+    check(proc.poll() is None, f"drowsel.exe ended at start with {proc.returncode}")
+    return proc
+
+
+def still_running(s, proc):
+    code = proc.poll()
+    check(code is None, f"drowsel.exe ended with 0x{(code or 0) & 0xffffffff:x}")
+    check(form_window(s), "Drowsel's window is gone, though drowsel.exe runs")
+
+
+def exit_drowsel(s, proc):
+    t = time.monotonic()
+    click(s, EXIT)
+    code = s.wait_exit(proc, 20)
+    s.note(f"drowsel.exe ended with {code} {time.monotonic() - t:.1f} s after Exit")
+    check(code == 0, f"drowsel.exe ended with 0x{code & 0xffffffff:x} after Exit")
+
+
+def click_site_expecting_nothing(s, proc):
+    """Clicks Site and watches for a while: no new window may show, nothing may
+    change on screen outside Drowsel's window, and Drowsel keeps running."""
+    windows, picture = visible_windows(s), screen(s)
+    click(s, SITE)
+    deadline = time.monotonic() + QUIET_WATCH
+    while time.monotonic() < deadline:
+        new = visible_windows(s) - windows
+        check(not new, f"a new window showed after Site: {sorted(new)}")
+        still_running(s, proc)
+        time.sleep(0.1)
+    changed = first_change_outside_form(picture, screen(s))
+    check(changed is None, f"the screen changed outside Drowsel's window, first at {changed}")
+
+
+def log_lines(log):
+    lines = harness.read_log(log)
+    for line in lines:
+        try:
+            print(f"    browser started with {bytes.fromhex(line)!r}")
+        except ValueError:
+            print(f"    browser log line not hex: {line!r}")
+    return lines
+
+
+def snapshot(folder):
+    """{name: (content, mtime)} of the files in folder."""
+    files = {}
+    for name in os.listdir(folder):
+        path = os.path.join(folder, name)
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
+                files[name] = (f.read(), os.stat(path).st_mtime_ns)
+    return files
+
+
+def describe(path):
+    """What is at path: None, "a folder", or a file's content."""
+    if os.path.isdir(path):
+        return "a folder"
+    if os.path.isfile(path):
+        with open(path, "rb") as f:
+            return f.read()
+    return None
+
+
+def compare(before, after, where):
+    gone = sorted(set(before) - set(after))
+    added = sorted(set(after) - set(before))
+    changed = sorted(n for n in set(before) & set(after) if before[n] != after[n])
+    check(not (gone or added or changed),
+          f"{where}: removed {gone}, left behind {added}, changed {changed}")
+
+
+# -- checks ------------------------------------------------------------------------
+
+def site_starts_the_browser_with_the_address(s):
+    fresh_prefix_state(s)
+    log = install_browser(s, "browser-address")
+    proc = start_drowsel(s)
+    click(s, SITE)
+    s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
+    still_running(s, proc)
+    # Exit takes a couple of seconds: a second browser started by the same
+    # click would have logged by the time Drowsel is gone.
+    exit_drowsel(s, proc)
+    lines = log_lines(log)
+    check(lines == [ADDRESS_LINE], f"browser log {lines}, wanted one line {ADDRESS_LINE}")
+
+
+def probe_leaves_the_temp_folder_as_it_was(s):
+    fresh_prefix_state(s)
+    temp = temp_folder(s)
+    log = install_browser(s, "browser-probe")
+    with open(os.path.join(temp, "dummy.html"), "wb") as f:
+        f.write(b"<html>someone else's page</html>\n")
+    with open(os.path.join(temp, "notes.txt"), "wb") as f:
+        f.write(b"not Drowsel's\n")
+    proc = start_drowsel(s)
+    pids = [pid for pid, name in windows_processes(s).items() if name == "drowsel.exe"]
+    check(len(pids) == 1, f"drowsel.exe pids in the prefix: {pids}")
+    # The first two probe names this Drowsel would try are taken, by files
+    # with something in them: it has to move on to a third and leave these be.
+    for n in (0, 1):
+        with open(os.path.join(temp, f"drowsel-probe-{pids[0]}-{n}.html"), "wb") as f:
+            f.write(b"taken %d\n" % n)
+    before = snapshot(temp)
+    s.note(f"temp folder {temp} holds {sorted(before)}")
+    click(s, SITE)
+    # The probe is deleted before the browser starts, so once it has logged
+    # the folder must be as it was.
+    s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
+    compare(before, snapshot(temp), "the temporary folder after Site")
+    still_running(s, proc)
+    exit_drowsel(s, proc)
+    check(log_lines(log) == [ADDRESS_LINE], "the browser did not get the address once")
+    compare(before, snapshot(temp), "the temporary folder after Exit")
+
+
+def does_not_wait_for_the_browser(s):
+    fresh_prefix_state(s)
+    log = install_browser(s, "browser-held", hold=True)
+    proc = start_drowsel(s)
+    click(s, SITE)
+    s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
+    try:
+        check("standin-browser.exe" in windows_processes(s).values(),
+              "the held browser is not running, so this proves nothing")
+        # A Drowsel that waited for its browser would not take the Exit click.
+        exit_drowsel(s, proc)
+        check("standin-browser.exe" in windows_processes(s).values(),
+              "the browser ended before it was let go")
+    finally:
+        release(log)
+    s.wait_until(lambda: "standin-browser.exe" not in windows_processes(s).values(), 15,
+                 what="the browser to end once let go")
+
+
+def nothing_is_associated_with_html(s):
+    fresh_prefix_state(s)
+    log = install_browser(s, "browser-unassociated")
+    reg_delete(s, r"HKCR\.html")
+    reg_delete(s, r"HKCR\htmlfile")
+    # Whatever else might open the address is the stand-in too, so that any
+    # other way to it shows in the log.
+    for scheme in ("http", "https"):
+        exe = os.path.join(os.path.dirname(log), "standin-browser.exe")
+        reg_add(s, rf"HKCR\{scheme}\shell\open\command", f'"{s.winpath(exe)}" "%1"')
+    proc = start_drowsel(s)
+    click_site_expecting_nothing(s, proc)
+    exit_drowsel(s, proc)
+    check(not log_lines(log), "a browser started with nothing associated with .html")
+
+
+def unusable_temp_folder(s, name, make):
+    """Site with TEMP and TMP at a folder path that cannot hold a file: the
+    path `make(unix_path)` prepared. The browser is registered, so only the
+    probe stands in its way."""
+    fresh_prefix_state(s)
+    usual_temp = temp_folder(s)
+    usual_before = snapshot(usual_temp)
+    log = install_browser(s, f"browser-{name}")
+    bad = s.path(name)
+    make(bad)
+    bad_before = describe(bad)
+    # Wine must really refuse a file there, or this proves nothing. (cmd's
+    # own "echo x>file" ends with 0 even when the file cannot be made; its
+    # copy ends with 1.)
+    code, _ = wine(s, "cmd", "/c", "copy", "nul", s.winpath(bad) + "\\drowsel-check.html")
+    check(code != 0, f"cmd could copy a file into {bad}")
+    check(describe(bad) == bad_before, f"cmd's copy changed {bad}")
+    use_temp(s, s.winpath(bad))
+    proc = start_drowsel(s)
+    click_site_expecting_nothing(s, proc)
+    exit_drowsel(s, proc)
+    check(not log_lines(log), f"a browser started with the temporary folder at {bad}")
+    bad_after = describe(bad)
+    check(bad_after == bad_before, f"{bad} changed: {bad_before!r} -> {bad_after!r}")
+    compare(usual_before, snapshot(usual_temp), "the usual temporary folder")
+
+
+def temp_folder_is_a_file(s):
+    def make(path):
+        with open(path, "wb") as f:
+            f.write(b"a file where a folder is expected\n")
+    unusable_temp_folder(s, "notafolder", make)
+
+
+def temp_folder_is_missing(s):
+    unusable_temp_folder(s, "missing", lambda path: None)
+
+
+CHECKS = [site_starts_the_browser_with_the_address, probe_leaves_the_temp_folder_as_it_was,
+          does_not_wait_for_the_browser, nothing_is_associated_with_html,
+          temp_folder_is_a_file, temp_folder_is_missing]
+
+
+def body(s):
+    global ORIGINAL_TEMP
+    tmp, temp = temp_as_programs_see_it(s)
+    check(tmp and tmp == temp, f"a fresh prefix has TMP {tmp!r} and TEMP {temp!r}")
+    ORIGINAL_TEMP = tmp
+    return harness.run_checks(s, CHECKS)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--drowsel", required=True, help="drowsel.exe")
+    parser.add_argument("--browser", required=True, help="standin-browser.exe")
+    ARGS = parser.parse_args()
+    for exe in (ARGS.drowsel, ARGS.browser):
+        if not os.path.isfile(exe):
+            sys.exit(f"FAIL: {exe} is not built")
+    ARGS.drowsel, ARGS.browser = os.path.abspath(ARGS.drowsel), os.path.abspath(ARGS.browser)
+    harness.main("site", body, time_limit=240)
+
+
+if __name__ == "__main__":
+    main()
