@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// After <windows.h>, which it needs:
+#include <objbase.h>
 
 #include <utility>
 
@@ -64,6 +66,20 @@ class ScopedSelect {
  private:
   HDC dc_;
   HGDIOBJ old_;
+};
+
+// COM on this thread (for the picture decoder), for the owner's lifetime.
+class ComApartment {
+ public:
+  ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (initialised_) CoUninitialize();
+  }
+
+ private:
+  bool initialised_;
 };
 
 }  // namespace drowsel::win32host
