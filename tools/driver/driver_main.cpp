@@ -1,8 +1,9 @@
 // drowsel-driver: looks at and pokes Drowsel's window from another process,
 // for the end-to-end tests. Prints plain key=value lines (UTF-8).
 //
-//   drowsel-driver.exe find | controls | cpu | close
+//   drowsel-driver.exe find | controls | cpu | close | windows
 //   drowsel-driver.exe click CAPTION
+//   drowsel-driver.exe click-many CAPTION N
 //   drowsel-driver.exe set-text CAPTION_OR_ID TEXT
 //   drowsel-driver.exe sleep MS
 //
@@ -13,10 +14,15 @@
 // `find` also prints `at`, the wall clock (Unix seconds) just before it
 // looked at the window.
 //
+// `click-many` posts N clicks in a row without waiting for any of them, the
+// way an impatient user queues them. `windows` lists the visible top-level
+// windows of every program, to see whether something new turned up.
+//
 // Exit codes: 0 done, 1 usage or a failed call, 2 no Drowsel window,
 // 3 the button is disabled, 4 no such control.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
@@ -174,6 +180,54 @@ int Click(const std::wstring& caption) {
   return 0;
 }
 
+int ClickMany(const std::wstring& caption, const std::wstring& count) {
+  wchar_t* end = nullptr;
+  const unsigned long clicks = std::wcstoul(count.c_str(), &end, 10);
+  if (count.empty() || *end != L'\0' || clicks == 0) {
+    return Fail(kFailed, L"click-many wants a count above 0");
+  }
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  HWND button = FindButton(window, caption);
+  if (button == nullptr) return Fail(kNoControl, L"no button \"" + caption + L"\"");
+  if (!IsWindowEnabled(button)) return Fail(kDisabled, L"\"" + caption + L"\" is disabled");
+  unsigned long posted = 0;
+  while (posted < clicks && PostMessageW(button, BM_CLICK, 0, 0)) ++posted;
+  Put("clicked", Utf8(caption));
+  Put("posted", std::to_string(posted));
+  if (posted != clicks) return Fail(kFailed, L"PostMessage failed");
+  return 0;
+}
+
+BOOL CALLBACK ListTopLevel(HWND window, LPARAM found) {
+  if (!IsWindowVisible(window)) return TRUE;
+  auto& windows = *reinterpret_cast<std::vector<HWND>*>(found);
+  windows.push_back(window);
+  return TRUE;
+}
+
+// Titles come from GetWindowTextW, which does not send a message to another
+// process's top-level window, so a hung program cannot hold this up.
+int Windows() {
+  std::vector<HWND> windows;
+  if (!EnumWindows(&ListTopLevel, reinterpret_cast<LPARAM>(&windows))) {
+    return Fail(kFailed, L"EnumWindows failed");
+  }
+  for (HWND window : windows) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    wchar_t name[256] = {};
+    const int nameLength = GetClassNameW(window, name, 256);
+    wchar_t title[512] = {};
+    const int titleLength = GetWindowTextW(window, title, 512);
+    Put("hwnd", Hex(reinterpret_cast<std::uintptr_t>(window)));
+    Put("pid", std::to_string(pid));
+    Put("class", OneLine(std::wstring(name, static_cast<std::size_t>(std::max(nameLength, 0)))));
+    Put("title", OneLine(std::wstring(title, static_cast<std::size_t>(std::max(titleLength, 0)))));
+  }
+  return 0;
+}
+
 int SetText(const std::wstring& key, const std::wstring& text) {
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
@@ -217,8 +271,9 @@ int Sleep(const std::wstring& ms) {
 
 int Usage() {
   return Fail(kFailed,
-              L"usage: drowsel-driver find | controls | cpu | close | click CAPTION"
-              L" | set-text CAPTION_OR_ID TEXT | sleep MS  [then COMMAND...]");
+              L"usage: drowsel-driver find | controls | cpu | close | windows | click CAPTION"
+              L" | click-many CAPTION N | set-text CAPTION_OR_ID TEXT | sleep MS"
+              L"  [then COMMAND...]");
 }
 
 int Run(const std::vector<std::wstring>& words) {
@@ -229,7 +284,9 @@ int Run(const std::vector<std::wstring>& words) {
   if (command == L"controls" && arguments == 0) return Controls();
   if (command == L"cpu" && arguments == 0) return Cpu();
   if (command == L"close" && arguments == 0) return Close();
+  if (command == L"windows" && arguments == 0) return Windows();
   if (command == L"click" && arguments == 1) return Click(words[1]);
+  if (command == L"click-many" && arguments == 2) return ClickMany(words[1], words[2]);
   if (command == L"set-text" && arguments == 2) return SetText(words[1], words[2]);
   if (command == L"sleep" && arguments == 1) return Sleep(words[1]);
   return Usage();
