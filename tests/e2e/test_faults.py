@@ -1,0 +1,384 @@
+#!/usr/bin/env python3
+"""drowsel.exe against a chat client that misbehaves in the middle of a
+sequence: it closes, is killed, hangs, or brings another document forward
+between two lines. Drowsel must keep running, post nowhere it should not,
+show nothing, and still exit cleanly.
+
+    test_faults.py --drowsel build/windows/drowsel.exe \
+                   --standin build/windows/tools/standin-aol/standin-aol.exe \
+                   --driver build/windows/tools/driver/drowsel-driver.exe
+
+--only NAME runs the checks whose names contain NAME.
+
+Drowsel starts before the client in every check, so its greeting goes nowhere
+and the client counts the returns of the sequence under test from 1.
+"""
+
+import argparse
+import os
+import sys
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+import test_program as program  # noqa: E402
+from harness import Failure, check  # noqa: E402
+from test_program import BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, UNLOADED, names  # noqa: E402
+
+ARGS = None
+
+# A sequence pauses 0.5 to 1.5 s between lines: after the last line seen,
+# whatever is left of Adv. is over within two pauses and some slack.
+REST_OF_ADV = 4.5
+# Every message to the client gives up after this.
+SEND_TIMEOUT = 5.0
+
+
+# -- the stand-in client and its whole log ---------------------------------------
+
+class Client:
+    """A stand-in client whose event log a thread reads on from where it got to
+    every 10 ms, noting when each line showed up (wall clock)."""
+
+    def __init__(self, s, name, *options):
+        self.s = s
+        self.name = name
+        self.log = s.path(f"{name}.log")
+        self.proc = s.start(ARGS.standin, "--log", s.winpath(self.log), *options)
+        self._events = []  # (time seen, line)
+        self._lock = threading.Lock()
+        self._offset = 0
+        self._partial = b""
+        threading.Thread(target=self._watch, daemon=True).start()
+        s.wait_until(lambda: self.seen("READY") or self.proc.poll() is not None, 20,
+                     what=f"the stand-in client {name} to log READY")
+        check(self.proc.poll() is None,
+              f"stand-in client exited at start with {self.proc.returncode}: "
+              f"{s.output(self.proc, 'err').strip()}")
+
+    def _read(self):
+        try:
+            with open(self.log, "rb") as f:
+                f.seek(self._offset)
+                data = f.read()
+        except FileNotFoundError:
+            return
+        self._offset += len(data)
+        *lines, self._partial = (self._partial + data).split(b"\n")
+        now = time.time()
+        with self._lock:
+            self._events += [(now, line.decode("latin-1").rstrip("\r")) for line in lines]
+
+    def _watch(self):
+        # Ends by itself once the client has gone (run_checks ends it at the latest).
+        while True:
+            alive = self.proc.poll() is None
+            self._read()
+            if not alive:
+                return
+            time.sleep(0.01)
+
+    def events(self):
+        """[(time seen, line)] of the whole log so far."""
+        with self._lock:
+            return list(self._events)
+
+    def seen(self, line):
+        return any(text == line for _, text in self.events())
+
+    def time_of(self, line):
+        return next(t for t, text in self.events() if text == line)
+
+    def room_events(self):
+        """[(room, what)] for every message an input got, in order."""
+        return [tuple(text.split(" ", 1)) for _, text in self.events()
+                if text.split(" ")[0] not in ("READY", "FRONT", "EXIT")]
+
+    def posted_at(self):
+        """[(time seen, room, hex)] of every line that reached a room."""
+        out = []
+        for t, text in self.events():
+            room, _, rest = text.partition(" ")
+            if rest.startswith("POSTED "):
+                out.append((t, room, rest[len("POSTED "):]))
+        return out
+
+    def posted(self):
+        """[(room, hex)] of every line that reached a room."""
+        return [(room, h) for _, room, h in self.posted_at()]
+
+    def wait_for(self, predicate, timeout, what):
+        try:
+            return self.s.wait_until(lambda: predicate(self.events()), timeout, what=what)
+        except Failure as e:
+            raise Failure(f"{e}; log: {self.summary()}") from None
+
+    def wait_posted(self, count, timeout, what):
+        return self.wait_for(lambda _: len(self.posted()) >= count, timeout, what)
+
+    def summary(self):
+        out = []
+        for _, text in self.events():
+            room, _, rest = text.partition(" ")
+            kind, _, value = rest.partition(" ")
+            out.append(f"{room} POSTED {names([value])[0]}" if kind == "POSTED" else text)
+        return out
+
+
+def expect_posted(client, want, what):
+    got = client.posted()
+    shown = [(room, names([h])[0]) for room, h in got]
+    check(got == want, f"{what}: posted {shown}, expected "
+                       f"{[(room, names([h])[0]) for room, h in want]}")
+
+
+# -- Drowsel, from outside ------------------------------------------------------
+
+def start_drowsel(s):
+    """Starts drowsel with no client about; returns it once its window shows."""
+    proc = s.start(ARGS.drowsel)
+    s.wait_until(lambda: (program.find(s) or {}).get("visible") == "1" or proc.poll() is not None,
+                 20, interval=0.1, what="Drowsel's window to show")
+    check(proc.poll() is None, f"drowsel exited at start with {exit_text(proc.returncode)}")
+    return proc
+
+
+def exit_text(code):
+    if code is None:
+        return "(still running)"
+    known = {0xC00000FD: "stack overflow", 0xC0000005: "access violation"}
+    code &= 0xFFFFFFFF
+    return f"0x{code:x}" + (f" ({known[code]})" if code in known else "")
+
+
+def top_level(s):
+    """{hwnd: (pid, class, title)} of the visible top-level windows."""
+    return {r["hwnd"]: (r["pid"], r["class"], r["title"])
+            for r in program.parse(program.run_driver(s, "windows")[1]) if "class" in r}
+
+
+def nothing_shown(s, before, what):
+    """No new top-level window, and none that stayed had its title changed."""
+    now = top_level(s)
+    new = [w for h, w in now.items() if h not in before]
+    check(not new, f"new windows {what}: {new}")
+    retitled = [(before[h], w[2]) for h, w in now.items() if h in before and before[h] != w]
+    check(not retitled, f"windows changed their titles {what}: {retitled}")
+
+
+def still_there(s, drowsel, before, what):
+    """Drowsel runs on, answers, and nothing new has shown up."""
+    check(drowsel.poll() is None, f"drowsel ended {what} with {exit_text(drowsel.returncode)}")
+    window = program.find(s)
+    check(window is not None, f"Drowsel's window has gone {what}")
+    check(window["visible"] == "1" and window["title"] == "Form1",
+          f"Drowsel's window {what}: visible={window['visible']} title={window['title']!r}")
+    nothing_shown(s, before, what)
+
+
+def keeps_running(s, drowsel, seconds, what):
+    """Watches drowsel for `seconds`; fails as soon as it ends."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        check(drowsel.poll() is None, f"drowsel ended {what} with {exit_text(drowsel.returncode)}")
+        time.sleep(0.05)
+
+
+def exits_cleanly(s, drowsel, what):
+    """Clicks Exit and waits for the window to go and the process to end with 0."""
+    program.drive(s, "click", "Exit")
+    code, took = program.wait_gone(s, drowsel, f"Exit {what}", timeout=SEND_TIMEOUT * 3)
+    check(code == 0, f"exit code {exit_text(code)} after Exit {what}")
+    return took
+
+
+# -- the client goes away -------------------------------------------------------
+
+def client_closes_between_lines(s):
+    drowsel = start_drowsel(s)
+    # The draft makes Drowsel send once more (to put it back) just as the
+    # client starts closing.
+    client = Client(s, "closes", "--draft", "hello", "--exit-after", "1")
+    before = top_level(s)
+    program.drive(s, "click", "Adv.")
+    client.wait_for(lambda ev: any(t == "EXIT" for _, t in ev), 10, "the client to close")
+    check(s.wait_exit(client.proc, 10) == 0, f"the client ended with {client.proc.returncode}")
+    expect_posted(client, [("Lobby", BANNER)], "before closing")
+    keeps_running(s, drowsel, REST_OF_ADV, "after the client closed")
+    still_there(s, drowsel, before, "after the client closed")
+    exits_cleanly(s, drowsel, "with no client")
+    check(client.events()[-1][1] == "EXIT", f"log after EXIT: {client.summary()}")
+
+
+def client_killed_between_lines(s):
+    drowsel = start_drowsel(s)
+    client = Client(s, "killed", "--draft", "hello")
+    before = top_level(s)
+    program.drive(s, "click", "Adv.")
+    # Killed as soon as the first line is in: Drowsel may be putting the
+    # draft back at that moment.
+    client.wait_posted(1, 10, "the first line")
+    client.proc.kill()
+    client.proc.wait(10)
+    s.note(f"client killed, log ends: {client.summary()[-3:]}")
+    expect_posted(client, [("Lobby", BANNER)], "before the kill")
+    keeps_running(s, drowsel, REST_OF_ADV, "after the client was killed")
+    still_there(s, drowsel, before, "after the client was killed")
+    exits_cleanly(s, drowsel, "with no client")
+
+
+def client_killed_while_drowsel_waits_on_it(s):
+    drowsel = start_drowsel(s)
+    client = Client(s, "hung_killed", "--hang")
+    before = top_level(s)
+    program.drive(s, "click", "Adv.")
+    client.wait_for(lambda ev: any(t == "Lobby HUNG" for _, t in ev), 10, "the client to hang")
+    client.proc.kill()
+    client.proc.wait(10)
+    t_kill = time.monotonic()
+    # Drowsel is inside a send to the dead client: it must still answer.
+    still_there(s, drowsel, before, "while its send to a killed client was pending")
+    took = exits_cleanly(s, drowsel, "after the kill")
+    s.note(f"window gone {time.monotonic() - t_kill:.1f} s after the kill "
+           f"({took:.1f} s after Exit was clicked)")
+    nothing_shown(s, before, "after Drowsel ended")
+
+
+# -- the client hangs -----------------------------------------------------------
+
+SAMPLE_MS = 100
+
+
+def client_hangs(s):
+    drowsel = start_drowsel(s)
+    client = Client(s, "hangs", "--hang")
+    before = top_level(s)
+    # One driver run clicks Adv., looks at the window every 100 ms (`find`
+    # reads the title with a message Drowsel has to answer), clicks Exit a
+    # second in, and looks on until the window has gone (`find` then fails).
+    chain = ["click", "Adv."]
+    for i in range(200):
+        chain += ["then", "sleep", str(SAMPLE_MS), "then", "find"]
+        if i == 10:
+            chain += ["then", "click", "Exit"]
+    sampler = s.start(ARGS.driver, *chain)
+    client.wait_for(lambda ev: any(t == "Lobby HUNG" for _, t in ev), 10, "the client to hang")
+    t_hung = client.time_of("Lobby HUNG")
+    code = s.wait_exit(sampler, 60)
+    samples = [r for r in program.parse(s.output(sampler)) if "at" in r]
+    check(code == 2, f"sampling ended with {code}, not on the window going: "
+                     f"{s.output(sampler, 'err').strip()}")
+    check(samples, "no samples")
+
+    # The last looks may catch the window on its way out after Exit: hidden
+    # first, then destroyed while its title is being read.
+    while len(samples) > 1 and samples[-1]["visible"] == "0":
+        samples.pop()
+    unanswered = [(r["at"], r["title"], r["visible"]) for r in samples
+                  if r["title"] != "Form1" or r["visible"] != "1"]
+    check(not unanswered, f"Drowsel did not answer these looks at its window: {unanswered}")
+    times = [float(r["at"]) for r in samples]
+    in_wait = [t for t in times if t_hung + 0.2 <= t <= t_hung + SEND_TIMEOUT - 0.5]
+    gaps = [b - a for a, b in zip(times, times[1:])]
+    gone = times[-1] - t_hung
+    s.note(f"{len(samples)} looks answered, {len(in_wait)} of them while Drowsel waited on the "
+           f"hung client; longest gap {max(gaps, default=0):.2f} s; window gone "
+           f"{gone:.1f} s after the hang")
+    check(in_wait, "no look at the window was answered while Drowsel waited on the client")
+    # One wait runs out, then Exit's pause; every later send to a client known
+    # to hang fails at once. A second full wait would take this past 11 s.
+    check(gone < SEND_TIMEOUT * 2 + 2, f"the window took {gone:.1f} s to go after the hang")
+    code = s.wait_exit(drowsel, 15)
+    check(code == 0, f"exit code {exit_text(code)}")
+
+    events = [t for _, t in client.events()]
+    after_ready = events[events.index("READY") + 1:]
+    s.note(f"client log after READY: {after_ready}")
+    check(after_ready and after_ready[-1] == "Lobby HUNG" and not client.posted(),
+          f"client log after READY: {after_ready}")
+    nothing_shown(s, before, "after Drowsel ended")
+
+
+# -- another document comes forward --------------------------------------------
+
+def front_moves_to_another_room(s):
+    drowsel = start_drowsel(s)
+    # B comes forward while A's line is being posted, before Drowsel puts
+    # A's draft back.
+    client = Client(s, "switch", "--room", "A", "--room", "B", "--front", "A",
+                    "--switch-after", "1:B", "--draft", "hello")
+    before = top_level(s)
+    program.drive(s, "click", "Adv.")
+    client.wait_posted(3, 10, "Adv.'s three lines")
+    keeps_running(s, drowsel, 1.5, "after Adv.")
+    expect_posted(client, [("A", BANNER), ("B", CREDIT_LOAD), ("B", MAKER)], "Adv.")
+    # The draft goes back where it was read from; everything after that went
+    # to the room in front.
+    events = [t for _, t in client.events()]
+    switched = events.index("FRONT B")
+    rooms_before = {t.split(" ")[0] for t in events[events.index("READY") + 1:switched]}
+    check(rooms_before == {"A"}, f"messages went to {rooms_before} before the switch")
+    check(events[switched + 1:switched + 2] == ["A WM_SETTEXT 68656c6c6f"],
+          f"after the switch, not A's draft put back first: {events[switched + 1:switched + 3]}")
+    rooms_after = {t.split(" ")[0] for t in events[switched + 2:]}
+    check(rooms_after == {"B"}, f"messages went to {rooms_after} after A's draft")
+    still_there(s, drowsel, before, "after the switch")
+    exits_cleanly(s, drowsel, "with B in front")
+    expect_posted(client, [("A", BANNER), ("B", CREDIT_LOAD), ("B", MAKER),
+                           ("B", UNLOADED), ("B", CREDIT_EXIT)], "Adv. and the farewell")
+    check(client.proc.poll() is None, "the client ended")
+
+
+def front_moves_to_a_document_without_input(s):
+    drowsel = start_drowsel(s)
+    client = Client(s, "news", "--room", "A", "--doc", "News", "--front", "A",
+                    "--switch-after", "1:News")
+    before = top_level(s)
+    program.drive(s, "click", "Adv.")
+    client.wait_for(lambda ev: any(t == "FRONT News" for _, t in ev), 10, "News to come forward")
+    seen = len(client.events())
+    keeps_running(s, drowsel, REST_OF_ADV, "with News in front")
+    # The room behind News must not get the rest: nothing reached any input.
+    check(len(client.events()) == seen,
+          f"messages after News came forward: {client.summary()[seen:]}")
+    expect_posted(client, [("A", BANNER)], "Adv.")
+    still_there(s, drowsel, before, "with News in front")
+    exits_cleanly(s, drowsel, "with News in front")
+    check(len(client.events()) == seen, f"the farewell reached an input: {client.summary()[seen:]}")
+    check(client.proc.poll() is None, "the client ended")
+
+
+CHECKS = [client_closes_between_lines, client_killed_between_lines,
+          client_killed_while_drowsel_waits_on_it, client_hangs, front_moves_to_another_room,
+          front_moves_to_a_document_without_input]
+
+
+def parse_args(description, *more):
+    """The programs' paths and --only, plus any (flags, options) in `more`."""
+    global ARGS
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument("--drowsel", required=True, help="drowsel.exe")
+    parser.add_argument("--standin", required=True, help="standin-aol.exe")
+    parser.add_argument("--driver", required=True, help="drowsel-driver.exe")
+    parser.add_argument("--only", help="run just the checks whose names contain this")
+    for flags, options in more:
+        parser.add_argument(*flags, **options)
+    ARGS = parser.parse_args()
+    for exe in (ARGS.drowsel, ARGS.standin, ARGS.driver):
+        if not os.path.isfile(exe):
+            sys.exit(f"FAIL: {exe} is not built")
+    ARGS.drowsel, ARGS.standin, ARGS.driver = map(os.path.abspath,
+                                                  (ARGS.drowsel, ARGS.standin, ARGS.driver))
+    program.ARGS = ARGS  # its driver helpers read the paths from there
+    return ARGS
+
+
+def main():
+    parse_args(__doc__.splitlines()[0])
+    checks = [c for c in CHECKS if not ARGS.only or ARGS.only in c.__name__]
+    harness.main("faults", lambda s: harness.run_checks(s, checks), time_limit=330)
+
+
+if __name__ == "__main__":
+    main()
