@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""drowsel.exe with clicks queued faster than its sequences finish: each Adv.
+runs inside the pause of the one before, so N queued clicks nest N deep.
+Exit at the bottom must end every level at once and the program with 0.
+
+    test_nesting.py --drowsel build/windows/drowsel.exe \
+                    --standin build/windows/tools/standin-aol/standin-aol.exe \
+                    --driver build/windows/tools/driver/drowsel-driver.exe [--clicks N]
+
+Without Exit the levels would unwind one pause after another, about a second
+each, which is why the check exits rather than waiting.
+"""
+
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+import test_faults as faults  # noqa: E402
+import test_program as program  # noqa: E402
+from harness import check  # noqa: E402
+from test_program import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # noqa: E402
+                          UNLOADED, names)
+
+CLICKS = 1000
+# A level takes 25 to 30 ms under Wine here, nearly all of it posting its
+# line; this leaves room for a machine three times as busy.
+SECONDS_PER_LINE = 0.1
+
+
+def ended_with(code):
+    # Under Wine a stack overflow with no room left to raise the exception
+    # ends the thread with 1 ("virtual_setup_exception stack overflow").
+    return faults.exit_text(code) + (" (under Wine: perhaps a stack overflow)" if code == 1 else "")
+
+
+def nested_clicks_end_with_exit(s):
+    n = faults.ARGS.clicks
+    client = faults.Client(s, "nesting")
+    drowsel = s.start(faults.ARGS.drowsel)
+    client.wait_posted(2, 20, "the greeting")
+    s.wait_until(lambda: (program.find(s) or {}).get("visible") == "1"
+                 or drowsel.poll() is not None, 15, interval=0.1, what="the window to show")
+    check(drowsel.poll() is None,
+          f"drowsel exited at start with {faults.exit_text(drowsel.returncode)}")
+    expect = [("Lobby", LOADED), ("Lobby", CREDIT_LOAD)]
+    faults.expect_posted(client, expect, "greeting")
+
+    def lines():
+        return [h for _, h in client.posted()[2:]]
+
+    def banners_so_far():
+        got = lines()
+        return next((i for i, h in enumerate(got) if h != BANNER), len(got))
+
+    t_click = time.monotonic()
+    program.drive(s, "click-many", "Adv.", str(n))
+    s.note(f"{n} clicks on Adv. queued")
+
+    # Every level posts its banner before its pause, in which the next click
+    # runs: all N banners come before any level's second line.
+    def all_in_or_ended():
+        return drowsel.poll() is not None or len(lines()) >= n
+
+    try:
+        s.wait_until(all_in_or_ended, 30 + n * SECONDS_PER_LINE, interval=0.1,
+                     what=f"{n} banners")
+    except harness.Failure as e:
+        raise harness.Failure(f"{e}: {banners_so_far()} so far") from None
+    depth = banners_so_far()
+    t_in = time.monotonic()
+    check(drowsel.poll() is None,
+          f"drowsel ended {depth} levels deep with {ended_with(drowsel.returncode)}")
+    s.note(f"depth {depth} reached {t_in - t_click:.1f} s after the clicks were queued "
+           f"({(t_in - t_click) / max(depth, 1) * 1000:.1f} ms a level)")
+    # Whether a level costs more the deeper it is: the time of each quarter.
+    stamps = [t for t, _, _ in client.posted_at()[2:2 + depth]]
+    quarters = [stamps[min(len(stamps) - 1, depth * q // 4)] for q in range(5)]
+    s.note("quarters of the banners took " + ", ".join(
+        f"{b - a:.1f}" for a, b in zip(quarters, quarters[1:])) + " s")
+    check(depth == n, f"{depth} banners before the first other line, not {n}: "
+                      f"{names(lines()[depth:depth + 3])}...")
+
+    # Exit runs inside the deepest pause there is when it arrives.
+    program.drive(s, "click", "Exit")
+    code, took = program.wait_gone(s, drowsel, "Exit", timeout=20)
+    s.note(f"all {depth} levels and the program ended {took:.1f} s after Exit was clicked")
+    check(code == 0, f"exit code {ended_with(code)} after Exit {depth} levels deep")
+
+    # The deepest levels may have finished before Exit got in; whatever ran
+    # after the banners is theirs, then the farewell, and nothing after it.
+    time.sleep(0.1)  # the log reader's last look
+    rest = lines()[n:]
+    s.note(f"{rest.count(MAKER)} levels finished before Exit got in")
+    check(rest[-2:] == [UNLOADED, CREDIT_EXIT]
+          and all(h in (CREDIT_LOAD, MAKER) for h in rest[:-2]),
+          f"after the banners: {names(rest)}")
+
+
+def main():
+    faults.parse_args(__doc__.splitlines()[0],
+                      (("--clicks",), dict(type=int, default=CLICKS,
+                                           help=f"clicks to queue (default {CLICKS})")))
+    checks = [nested_clicks_end_with_exit]
+    limit = 120 + int(faults.ARGS.clicks * SECONDS_PER_LINE)
+    harness.main("nesting", lambda s: harness.run_checks(s, checks), time_limit=limit)
+
+
+if __name__ == "__main__":
+    main()
