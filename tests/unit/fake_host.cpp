@@ -354,6 +354,7 @@ double FakeHost::Timer() {
 
 bool FakeHost::DoEvents() {
   ++pumps_;
+  if (spinLimit > 0 && pumps_ > spinLimit) throw std::runtime_error("more pumps than spinLimit");
   while (!quitSeen_ && formExists_ && DeliverDueEvent()) {
   }
   return formExists_ && !quitSeen_;
@@ -361,6 +362,7 @@ bool FakeHost::DoEvents() {
 
 void FakeHost::MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) {
   ++waits_;
+  if (spinLimit > 0 && waits_ > spinLimit) throw std::runtime_error("more waits than spinLimit");
   double wakeAt = elapsed_ + timeoutMs / 1000.0;
   if (!events_.empty() && events_.top().at < wakeAt) wakeAt = std::max(elapsed_, events_.top().at);
   elapsed_ = wakeAt;
