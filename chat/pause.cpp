@@ -16,12 +16,15 @@ constexpr bool kSleepBetweenEvents = false;
 constexpr bool kSleepBetweenEvents = true;
 #endif
 
-// Seconds from `start` to `now` on a clock that goes back to 0 at midnight. A
-// start rounded up makes small negative values, which are real; only a jump of
-// more than half a day back is the clock wrapping.
+// Seconds from `start` to `now` on a clock that goes back to 0 at midnight,
+// taken as the nearer way round the day: a start rounded up makes small
+// negative values, which are real, and a clock set back past midnight shows
+// as a set-back rather than as most of a day gone by.
 double SecondsSince(double start, double now) {
   const double elapsed = now - start;
-  return elapsed < -kSecondsPerDay / 2 ? elapsed + kSecondsPerDay : elapsed;
+  if (elapsed < -kSecondsPerDay / 2) return elapsed + kSecondsPerDay;
+  if (elapsed > kSecondsPerDay / 2) return elapsed - kSecondsPerDay;
+  return elapsed;
 }
 
 // Whole milliseconds, rounded up so that a wait never ends before the deadline.

@@ -349,7 +349,9 @@ bool FakeHost::DeleteFileA(const std::u16string& path) {
 // --- HostServices: runtime ---
 
 double FakeHost::Timer() {
-  return std::fmod(clockOrigin_ + elapsed_, kSecondsPerDay);
+  // Like the real clock, always within the day, also after a set-back past midnight.
+  const double clock = std::fmod(clockOrigin_ + elapsed_, kSecondsPerDay);
+  return clock < 0 ? clock + kSecondsPerDay : clock;
 }
 
 bool FakeHost::DoEvents() {

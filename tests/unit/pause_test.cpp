@@ -40,6 +40,12 @@ TEST(PauseTest, AClockSetBackDoesNotStretchTheWait) {
   host.At(0.4, [&] { host.AdjustClock(-3600); });  // summer time ends
   EXPECT_TRUE(Pause(host, 1));
   EXPECT_NEAR(host.Now(), 0.8, 0.002);
+  // Set back past midnight.
+  host.SetClock(0.2 - host.Now());  // 00:00:00.2 from here on
+  host.At(host.Now() + 0.4, [&] { host.AdjustClock(-3600); });
+  const double before = host.Now();
+  EXPECT_TRUE(Pause(host, 1));
+  EXPECT_NEAR(host.Now() - before, 0.8, 0.002);
   // Set forward, the wait simply ends early.
   host.At(host.Now() + 0.4, [&] { host.AdjustClock(3600); });
   EXPECT_TRUE(Pause(host, 1));
