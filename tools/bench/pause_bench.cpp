@@ -29,8 +29,6 @@
 //
 // The program idles for a moment after the last pause, before it prints.
 #include <windows.h>
-// After <windows.h>, which it needs:
-#include <objbase.h>
 
 #include <cmath>
 #include <cstdio>
@@ -42,6 +40,7 @@
 #include "chat/pause.h"
 #include "forwarding_host.h"
 #include "host/win32/form_window.h"
+#include "host/win32/scoped.h"
 #include "host/win32/win32_host.h"
 
 namespace {
@@ -59,20 +58,6 @@ class QuietForm final : public drowsel::FormEvents {
   void MouseDown() override {}
   void Click(drowsel::Control) override {}
   void Tick() override {}
-};
-
-// COM for the window's picture decoder, as in drowsel.exe.
-class ComApartment {
- public:
-  ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  ~ComApartment() {
-    if (initialised_) CoUninitialize();
-  }
-
- private:
-  bool initialised_;
 };
 
 // The Win32 host, counting what the pause asks of it.
@@ -123,7 +108,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
 
-  ComApartment com;
+  drowsel::win32host::ComApartment com;  // for the picture decoder, as in drowsel.exe
   win32host::FormWindow window(GetModuleHandleW(nullptr), Form1Layout());
   win32host::Win32Host win32(&window);
   CountingHost host(win32);
