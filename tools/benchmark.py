@@ -404,8 +404,8 @@ def start_chat(s, name):
 
 
 def run(s, exe, *args, timeout):
-    proc = s.start(exe, *args)
-    code = s.wait_exit(proc, timeout)
+    proc = s.run_to_end(exe, *args, timeout=timeout)
+    code = proc.returncode
     check(code == 0, f"{os.path.basename(exe)} exited with {code}: {s.output(proc, 'err')}")
     return s.output(proc)
 

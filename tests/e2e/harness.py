@@ -28,6 +28,14 @@ import time
 
 _PR_SET_PDEATHSIG = 1
 
+# Wine's own tools, by full path so that no search along PATH is involved.
+REG = r"C:\windows\system32\reg.exe"
+CMD = r"C:\windows\system32\cmd.exe"
+
+# What start.exe prints when Wine could not start a program at all.
+NOT_STARTED = "Application could not be started"
+TOOL_ATTEMPTS = 3
+
 
 class Failure(Exception):
     """A check did not hold; the message says what was seen."""
@@ -177,9 +185,9 @@ class Session:
         boot = self._popen(["wineboot", "-i"])
         check(self.wait_exit(boot, 180) == 0, "wineboot -i failed")
         self.note(f"prefix ready in {time.monotonic() - t:.1f} s")
-        reg = self._popen(["wine", "reg", "add", r"HKCU\Software\Wine\WineDbg",
-                           "/v", "ShowCrashDialog", "/t", "REG_DWORD", "/d", "0", "/f"])
-        check(self.wait_exit(reg, 30) == 0, "could not turn off the crash dialog")
+        code, _ = self.run_tool(REG, "add", r"HKCU\Software\Wine\WineDbg",
+                                "/v", "ShowCrashDialog", "/t", "REG_DWORD", "/d", "0", "/f")
+        check(code == 0, "could not turn off the crash dialog")
 
     def _teardown(self):
         signal.alarm(0)
@@ -221,6 +229,29 @@ class Session:
     def start(self, exe, *args):
         """Starts a Windows program under wine; its stdout goes to output(proc)."""
         return self._popen(["wine", exe, *map(str, args)])
+
+    def run_to_end(self, exe, *args, timeout=60):
+        """Runs a short-lived Windows program to its end and returns its process.
+
+        Wine's loader hands a program it cannot start to start.exe, which
+        says so on stdout and ends with 1, an answer a caller would take for
+        the program's own. That happened once in a CI run, so such a start is
+        tried again, a bounded number of times, and reported.
+        """
+        for attempt in range(1, TOOL_ATTEMPTS + 1):
+            proc = self.start(exe, *args)
+            self.wait_exit(proc, timeout)
+            out = self.output(proc)
+            if NOT_STARTED not in out:
+                return proc
+            said = " | ".join((out + self.output(proc, "err")).split("\n")).strip(" |")
+            self.note(f"Wine could not start {exe} (attempt {attempt} of {TOOL_ATTEMPTS}): {said}")
+        raise Failure(f"Wine could not start {exe} in {TOOL_ATTEMPTS} attempts")
+
+    def run_tool(self, exe, *args, timeout=60):
+        """run_to_end for Wine's own tools (reg, cmd): returns (exit code, stdout)."""
+        proc = self.run_to_end(exe, *args, timeout=timeout)
+        return proc.returncode, self.output(proc)
 
     def wait_exit(self, proc, timeout):
         """Waits (bounded) for proc to end and returns its exit code."""

@@ -171,8 +171,8 @@ def parse(text):
 
 def run_driver(s, *args, timeout=20):
     """Runs drowsel-driver; returns (exit code, its output, its error text)."""
-    proc = s.start(ARGS.driver, *args)
-    code = s.wait_exit(proc, timeout)
+    proc = s.run_to_end(ARGS.driver, *args, timeout=timeout)
+    code = proc.returncode
     with open(proc.out_path, "rb") as f:
         out = f.read().decode("utf-8", "replace").replace("\r\n", "\n")
     with open(proc.out_path[:-len(".out")] + ".err", "rb") as f:

@@ -50,35 +50,39 @@ def tool(s, *argv, timeout=30):
     return done.returncode, done.stdout.decode("latin-1")
 
 
-def wine(s, *args, timeout=60):
-    """Runs a Windows command in the session's prefix; returns (code, stdout)."""
-    proc = s.start(*args)
-    code = s.wait_exit(proc, timeout)
-    return code, s.output(proc)
+def reg(s, *args):
+    return s.run_tool(harness.REG, *args)
+
+
+def cmd(s, *args):
+    return s.run_tool(harness.CMD, "/c", *args)
 
 
 def reg_add(s, key, value):
-    code, out = wine(s, "reg", "add", key, "/ve", "/d", value, "/f")
+    code, out = reg(s, "add", key, "/ve", "/d", value, "/f")
     check(code == 0, f"reg add {key} failed with {code}: {out.strip()}")
 
 
 def reg_set(s, key, name, value):
-    code, out = wine(s, "reg", "add", key, "/v", name, "/d", value, "/f")
+    code, out = reg(s, "add", key, "/v", name, "/d", value, "/f")
     check(code == 0, f"reg add {key} /v {name} failed with {code}: {out.strip()}")
 
 
 def reg_exists(s, key):
-    return wine(s, "reg", "query", key)[0] == 0
+    code, out = reg(s, "query", key)
+    # reg says why a query failed on stderr; the exit code is 1 either way.
+    check(code in (0, 1), f"reg query {key} failed with {code}: {out.strip()}")
+    return code == 0
 
 
 def reg_delete(s, key):
-    wine(s, "reg", "delete", key, "/f")
+    reg(s, "delete", key, "/f")
     check(not reg_exists(s, key), f"{key} is still there after reg delete")
 
 
 def temp_as_programs_see_it(s):
     """(TMP, TEMP) as a program started now gets them; GetTempPath reads TMP first."""
-    code, out = wine(s, "cmd", "/c", "echo %TMP%;%TEMP%")
+    code, out = cmd(s, "echo %TMP%;%TEMP%")
     check(code == 0, f"cmd /c echo failed with {code}")
     tmp, _, temp = out.strip().partition(";")
     return tmp, temp
@@ -130,7 +134,7 @@ def fresh_prefix_state(s):
 
 def windows_processes(s):
     """The prefix's running Windows processes as {pid: exe name}."""
-    code, out = wine(s, "winedbg", "--command", "info proc")
+    code, out = s.run_tool("winedbg", "--command", "info proc")
     check(code == 0, f"winedbg --command 'info proc' failed with {code}")
     procs = {}
     for line in out.splitlines():
@@ -370,7 +374,7 @@ def unusable_temp_folder(s, name, make):
     # Wine must really refuse a file there, or this proves nothing. (cmd's
     # own "echo x>file" ends with 0 even when the file cannot be made; its
     # copy ends with 1.)
-    code, _ = wine(s, "cmd", "/c", "copy", "nul", s.winpath(bad) + "\\drowsel-check.html")
+    code, _ = cmd(s, "copy", "nul", s.winpath(bad) + "\\drowsel-check.html")
     check(code != 0, f"cmd could copy a file into {bad}")
     check(describe(bad) == bad_before, f"cmd's copy changed {bad}")
     use_temp(s, s.winpath(bad))
