@@ -14,7 +14,6 @@ Drowsel starts before the client in every check, so its greeting goes nowhere
 and the client counts the returns of the sequence under test from 1.
 """
 
-import argparse
 import os
 import sys
 import threading
@@ -357,20 +356,7 @@ CHECKS = [client_closes_between_lines, client_killed_between_lines,
 def parse_args(description, *more):
     """The programs' paths and --only, plus any (flags, options) in `more`."""
     global ARGS
-    parser = argparse.ArgumentParser(description=description)
-    parser.add_argument("--drowsel", required=True, help="drowsel.exe")
-    parser.add_argument("--standin", required=True, help="standin-aol.exe")
-    parser.add_argument("--driver", required=True, help="drowsel-driver.exe")
-    parser.add_argument("--only", help="run just the checks whose names contain this")
-    for flags, options in more:
-        parser.add_argument(*flags, **options)
-    ARGS = parser.parse_args()
-    for exe in (ARGS.drowsel, ARGS.standin, ARGS.driver):
-        if not os.path.isfile(exe):
-            sys.exit(f"FAIL: {exe} is not built")
-    ARGS.drowsel, ARGS.standin, ARGS.driver = map(os.path.abspath,
-                                                  (ARGS.drowsel, ARGS.standin, ARGS.driver))
-    program.ARGS = ARGS  # its driver helpers read the paths from there
+    ARGS = program.parse_args(description, *more)
     return ARGS
 
 

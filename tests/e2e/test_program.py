@@ -509,19 +509,29 @@ CHECKS = [greeting_before_the_window_shows, resting_state, start_then_stop, adve
           drag_moves_by_the_surface_only, one_minute_tick]
 
 
-def main():
+def parse_args(description, *more):
+    """The programs' paths and --only, plus any (flags, options) in `more`.
+    Also read by the fault sweep and the nesting test, which use this
+    module's driver helpers."""
     global ARGS
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser = argparse.ArgumentParser(description=description)
     parser.add_argument("--drowsel", required=True, help="drowsel.exe")
     parser.add_argument("--standin", required=True, help="standin-aol.exe")
     parser.add_argument("--driver", required=True, help="drowsel-driver.exe")
     parser.add_argument("--only", help="run just the checks whose names contain this")
+    for flags, options in more:
+        parser.add_argument(*flags, **options)
     ARGS = parser.parse_args()
     for exe in (ARGS.drowsel, ARGS.standin, ARGS.driver):
         if not os.path.isfile(exe):
             sys.exit(f"FAIL: {exe} is not built")
     ARGS.drowsel, ARGS.standin, ARGS.driver = map(os.path.abspath,
                                                   (ARGS.drowsel, ARGS.standin, ARGS.driver))
+    return ARGS
+
+
+def main():
+    parse_args(__doc__.splitlines()[0])
     checks = [c for c in CHECKS if not ARGS.only or ARGS.only in c.__name__]
     harness.main("program", lambda s: harness.run_checks(s, checks), time_limit=360)
 
