@@ -76,6 +76,9 @@ IDLE_SECONDS = 10
 CPU_RATIO_TARGET = 200.0
 LATE_MEDIAN_TARGET = 0.016
 MEMORY_RATIO_TARGET = 1.5
+# The least share of a pause's wall time that the busy-loop reference must
+# spend on the CPU for its measurement to count.
+REFERENCE_BUSY_SHARE = 0.1
 
 
 # -- reading the programs' output ------------------------------------------------
@@ -210,11 +213,16 @@ def pause_figures(output, samples, server_samples):
     def used(series):
         return value_at(series, end) - value_at(series, start)
 
+    # A process that used no CPU at all over the timed pauses is not the
+    # program (Wine may have handed it to another process): no figure at all.
+    cpu = used(samples) / count
+    check(cpu > 0, f"{program} ({total['build']}) showed no CPU over its timed pauses: "
+                   "the process watched is not the program")
     late = [p["late"] for p in pauses]
     return {
         "build": total["build"],
         "pauses": count,
-        "cpu": used(samples) / count,
+        "cpu": cpu,
         "server_cpu": used(server_samples) / (end - start),  # per second
         "reported_cpu": total["process_cpu"] / count,
         "wall": total["wall"] / count,
@@ -291,8 +299,6 @@ def fmt_ms(ms):
 
 
 def fmt_ratio(r):
-    if r == math.inf:
-        return "∞×"
     return f"{r:,.0f}×" if r >= 100 else f"{r:.2f}×"
 
 
@@ -305,7 +311,9 @@ def yes_no(met):
 
 
 def ratio(a, b):
-    return math.inf if b <= 0 else a / b
+    """a / b; a divisor of nothing means a figure that was not measured."""
+    check(b > 0, f"cannot compare {a} with an unmeasured {b}")
+    return a / b
 
 
 def table(f):
@@ -458,6 +466,12 @@ def measure(s, args):
     builds = [f[k]["build"] for k in ("ours", "floor", "reference")]
     check(builds == ["sleeping", "bare", "spinning"],
           f"the pause programs ran as {builds}, not as sleeping, bare and spinning")
+    # The busy loop runs flat out for the whole pause; far less means its CPU
+    # was not seen, and comparing with it would prove nothing.
+    ref = f["reference"]
+    check(ref["cpu"] >= REFERENCE_BUSY_SHARE * ref["wall"],
+          f"the busy-loop reference used {ref['cpu']:.4f} s of CPU per {ref['wall']:.2f} s "
+          "pause: its CPU was not measured")
 
     s.note(f"{args.lines} lines with drowsel-bench-send")
     chat, log = start_chat(s, "send")

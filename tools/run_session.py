@@ -86,11 +86,11 @@ def desktop():
         print("Making a Wine prefix in build/wine-prefix (once, about 10 s)...")
         subprocess.run(["wineboot", "-i"], env=env, check=True, timeout=300)
     log = os.path.join(ROOT, "build", "chat.log")
-    standin = subprocess.Popen(["wine", STANDIN, "--log", harness.winpath(log),
-                                "--room", "Lobby"], env=env)
+    standin = subprocess.Popen([harness.loader_for(STANDIN), STANDIN,
+                                "--log", harness.winpath(log), "--room", "Lobby"], env=env)
     try:
         time.sleep(1.0)  # let the chat client's windows exist before the greeting
-        code = subprocess.run(["wine", DROWSEL], env=env).returncode
+        code = subprocess.run([harness.loader_for(DROWSEL), DROWSEL], env=env).returncode
     finally:
         standin.terminate()
         try:

@@ -12,8 +12,12 @@ for its prefix, its Xvfb is stopped and the temp directory removed.
 A failed check leaves a screenshot of the display in the current directory
 (under ctest: the test's build directory).
 
-Needs python3, wine (64-bit), xvfb, and for screenshots x11-apps (xwd) and
-imagemagick (convert).
+Each program is started by the Wine loader of its own bitness, so that the
+process the session holds is the program itself: `wine` would hand a 64-bit
+program to start.exe when 32-bit Wine is installed too.
+
+Needs python3, wine (64-bit; 32-bit for 32-bit programs), xvfb, and for
+screenshots x11-apps (xwd) and imagemagick (convert).
 """
 
 import ctypes
@@ -27,6 +31,11 @@ import tempfile
 import time
 
 _PR_SET_PDEATHSIG = 1
+
+# Debian's Wine loaders. Neither is on PATH; /usr/bin/wine picks the 32-bit
+# one whenever it is installed, whatever the program.
+WINE64 = "/usr/lib/wine/wine64"
+WINE32 = "/usr/lib/wine/wine"
 
 # Wine's own tools, by full path so that no search along PATH is involved.
 REG = r"C:\windows\system32\reg.exe"
@@ -75,6 +84,46 @@ def wait_until(predicate, timeout, interval=0.05, what="condition"):
         if time.monotonic() >= deadline:
             raise Failure(f"timed out after {timeout:g} s waiting for {what}")
         time.sleep(interval)
+
+
+def pe_bits(path):
+    """32 or 64 for a Windows program file, by the machine type in its header."""
+    with open(path, "rb") as f:
+        header = f.read(4096)
+    check(header[:2] == b"MZ" and len(header) >= 0x40, f"{path} is not a Windows program")
+    pe = int.from_bytes(header[0x3C:0x40], "little")
+    check(header[pe:pe + 4] == b"PE\0\0", f"{path} has no PE header")
+    machine = int.from_bytes(header[pe + 4:pe + 6], "little")
+    bits = {0x14C: 32, 0x8664: 64}.get(machine)
+    check(bits is not None, f"{path} is for machine type 0x{machine:x}")
+    return bits
+
+
+def loader_for(exe):
+    """The Wine loader that runs exe as its own process. A Windows path (one
+    of Wine's own tools) names a 64-bit program."""
+    if not os.path.isfile(exe):
+        return WINE64
+    if pe_bits(exe) == 64:
+        return WINE64
+    check(os.access(WINE32, os.X_OK), f"{exe} is a 32-bit program and 32-bit Wine is not "
+                                      "installed")
+    return WINE32
+
+
+def runs_32bit():
+    """(True, "") where 32-bit Windows programs can run here, else (False, why)."""
+    probe = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
+                         "check-32bit")
+    try:
+        done = subprocess.run([probe], capture_output=True, text=True, timeout=60)
+    except (OSError, subprocess.TimeoutExpired) as e:
+        return False, f"the 32-bit probe did not run: {e}"
+    if done.returncode != 0:
+        return False, (done.stdout + done.stderr).strip()
+    if not os.access(WINE32, os.X_OK):
+        return False, "32-bit Wine (wine32:i386) is not installed; scripts/install-deps installs it"
+    return True, ""
 
 
 def winpath(unix_path):
@@ -216,7 +265,7 @@ class Session:
     # -- programs -----------------------------------------------------------
 
     def _popen(self, argv):
-        program = os.path.basename(argv[1] if argv[0] == "wine" else argv[0])
+        program = os.path.basename(argv[1] if argv[0] in (WINE64, WINE32) else argv[0])
         base = os.path.join(self.tmp, f"proc{len(self.procs)}-{program}")
         with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
             proc = subprocess.Popen(argv, env=self.env, cwd=self.tmp,
@@ -227,8 +276,9 @@ class Session:
         return proc
 
     def start(self, exe, *args):
-        """Starts a Windows program under wine; its stdout goes to output(proc)."""
-        return self._popen(["wine", exe, *map(str, args)])
+        """Starts a Windows program under Wine, as a process of its own; its
+        stdout goes to output(proc)."""
+        return self._popen([loader_for(exe), exe, *map(str, args)])
 
     def run_to_end(self, exe, *args, timeout=60):
         """Runs a short-lived Windows program to its end and returns its process.
