@@ -126,6 +126,20 @@ def runs_32bit():
     return True, ""
 
 
+SKIPPED = 77  # the exit code CTest is told means "skipped"
+
+
+def skip_unless_runnable(*exes):
+    """Ends the run as skipped, saying why, when any of the programs is a
+    32-bit one and this machine cannot run those."""
+    if all(pe_bits(exe) == 64 for exe in exes):
+        return
+    ok, why = runs_32bit()
+    if not ok:
+        print(f"SKIPPED: 32-bit programs cannot run here: {why}", flush=True)
+        sys.exit(SKIPPED)
+
+
 def winpath(unix_path):
     """The Z: drive path Windows programs see for a Unix path."""
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")

@@ -527,6 +527,7 @@ def parse_args(description, *more):
             sys.exit(f"FAIL: {exe} is not built")
     ARGS.drowsel, ARGS.standin, ARGS.driver = map(os.path.abspath,
                                                   (ARGS.drowsel, ARGS.standin, ARGS.driver))
+    harness.skip_unless_runnable(ARGS.drowsel, ARGS.standin, ARGS.driver)
     return ARGS
 
 

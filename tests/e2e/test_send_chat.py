@@ -2,7 +2,12 @@
 """SendChat end to end: drowsel-post.exe posting into standin-aol.exe under Wine.
 
     test_send_chat.py --post build/windows/tools/post/drowsel-post.exe \
-                      --standin build/windows/tools/standin-aol/standin-aol.exe
+                      --standin build/windows/tools/standin-aol/standin-aol.exe \
+                      [--post32 build/windows-x86/tools/post/drowsel-post.exe \
+                       --standin32 build/windows-x86/tools/standin-aol/standin-aol.exe]
+
+With the 32-bit programs it runs the checks of what crosses between the two
+processes for each pairing with a 32-bit program in it instead.
 """
 
 import argparse
@@ -54,8 +59,9 @@ ARGS = None
 # -- driving the two programs ---------------------------------------------------
 
 def start_client(s, name, *options):
-    """Starts the stand-in client with its own log; returns (proc, log path)."""
-    log = s.path(f"{name}.log")
+    """Starts the stand-in client with a log of its own, never one an earlier
+    client wrote; returns (proc, log path)."""
+    log = s.path(f"{name}-{len(s.procs)}.log")
     proc = s.start(ARGS.standin, "--log", s.winpath(log), *options)
     s.wait_until(lambda: "READY" in s.read_log(log) or proc.poll() is not None, 20,
                  what="the stand-in client to log READY")
@@ -208,18 +214,48 @@ def hung_client(s):
 CHECKS = [no_client_running, every_line_arrives_byte_exact, front_document_without_input,
           follows_the_front_document, draft_survives, hung_client]
 
+# What crosses between the two processes, and so may differ when one is a
+# 32-bit program and the other a 64-bit one: the bytes of the lines, the
+# draft read back, and the timeout on a hung input.
+CROSSING_CHECKS = [every_line_arrives_byte_exact, draft_survives, hung_client]
+
+
+def paired(check_fn, client, sender, label):
+    """check_fn with this chat client and this sender."""
+    def run(s):
+        ARGS.standin, ARGS.post = client, sender
+        check_fn(s)
+    run.__name__ = f"{check_fn.__name__}_{label}"
+    return run
+
+
+def pairings():
+    """The crossing checks for every pairing of bitness that has a 32-bit
+    program in it: (client, sender) 32/32, 32/64 and 64/32."""
+    pairs = [(ARGS.standin32, ARGS.post32, "client32_sender32"),
+             (ARGS.standin32, ARGS.post, "client32_sender64"),
+             (ARGS.standin, ARGS.post32, "client64_sender32")]
+    return [paired(fn, client, sender, label)
+            for client, sender, label in pairs for fn in CROSSING_CHECKS]
+
 
 def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--post", required=True, help="drowsel-post.exe")
     parser.add_argument("--standin", required=True, help="standin-aol.exe")
+    parser.add_argument("--post32", help="the 32-bit drowsel-post.exe: run the pairings")
+    parser.add_argument("--standin32", help="the 32-bit standin-aol.exe: run the pairings")
     ARGS = parser.parse_args()
-    for exe in (ARGS.post, ARGS.standin):
-        if not os.path.isfile(exe):
-            sys.exit(f"FAIL: {exe} is not built")
-    ARGS.post, ARGS.standin = os.path.abspath(ARGS.post), os.path.abspath(ARGS.standin)
-    harness.main("send_chat", lambda s: harness.run_checks(s, CHECKS), time_limit=300)
+    exes = ["post", "standin"] + (["post32", "standin32"] if ARGS.post32 or ARGS.standin32 else [])
+    for name in exes:
+        exe = getattr(ARGS, name)
+        if not exe or not os.path.isfile(exe):
+            sys.exit(f"FAIL: --{name} {exe or ''} is not built")
+        setattr(ARGS, name, os.path.abspath(exe))
+    harness.skip_unless_runnable(*(getattr(ARGS, name) for name in exes))
+    checks = pairings() if ARGS.post32 else CHECKS
+    harness.main("send_chat", lambda s: harness.run_checks(s, checks), time_limit=300)
 
 
 if __name__ == "__main__":

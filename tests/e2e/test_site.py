@@ -421,6 +421,7 @@ def main():
         if not os.path.isfile(exe):
             sys.exit(f"FAIL: {exe} is not built")
     ARGS.drowsel, ARGS.browser = os.path.abspath(ARGS.drowsel), os.path.abspath(ARGS.browser)
+    harness.skip_unless_runnable(ARGS.drowsel, ARGS.browser)
     harness.main("site", body, time_limit=240)
 
 
