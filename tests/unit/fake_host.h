@@ -78,8 +78,9 @@ class FakeHost final : public HostServices {
   // How long one message to a live chat window takes, in virtual seconds.
   double sendCost = 0.0;
   // More pumps or more waits than this in one run throw std::runtime_error,
-  // so that a program spinning in a loop fails instead of hanging (0: no limit).
-  int spinLimit = 0;
+  // so that a program spinning in a loop fails within a second instead of
+  // hanging (0: no limit). A simulated day of ticks needs far fewer.
+  int spinLimit = 100000;
 
   // --- the record ---
   const std::vector<std::string>& calls() const { return calls_; }
