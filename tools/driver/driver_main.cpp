@@ -85,9 +85,10 @@ std::string Box(const RECT& rect) {
 }
 
 // The wall clock as Unix seconds, to line up with the times a test keeps.
+// Under Wine this clock is the host's, to the microsecond.
 std::string Now() {
   FILETIME now;
-  GetSystemTimePreciseAsFileTime(&now);
+  GetSystemTimeAsFileTime(&now);
   ULARGE_INTEGER ticks;  // 100 ns units since 1601
   ticks.LowPart = now.dwLowDateTime;
   ticks.HighPart = now.dwHighDateTime;
