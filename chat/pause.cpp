@@ -41,7 +41,7 @@ constexpr double kClockSetBack = 1.0;
 class WaitClock {
  public:
   // nearbyint rounds ties to even under the default rounding mode.
-  explicit WaitClock(HostServices& host) : host_(host), start_(std::nearbyint(host.Timer())) {
+  explicit WaitClock(EventPump& host) : host_(host), start_(std::nearbyint(host.Timer())) {
     last_ = SecondsSince(start_, host_.Timer());
   }
 
@@ -57,14 +57,14 @@ class WaitClock {
   }
 
  private:
-  HostServices& host_;
+  EventPump& host_;
   double start_;
   double last_;
 };
 
 }  // namespace
 
-bool Pause(HostServices& host, const int& seconds) {
+bool Pause(EventPump& host, const int& seconds) {
   WaitClock clock(host);
   for (;;) {
     if (clock.Elapsed() >= seconds) return host.FormExists();

@@ -17,6 +17,6 @@ inline constexpr int PauseSeconds = 1;
 // Returns true when the window still exists and the program goes on; false
 // when it was unloaded or asked to quit during the wait, in which case the
 // caller must stop without touching the window.
-bool Pause(HostServices& host, const int& seconds);
+bool Pause(EventPump& host, const int& seconds);
 
 }  // namespace drowsel

@@ -8,7 +8,7 @@ namespace {
 
 // One message to the chat client, bounded so that a hung client cannot
 // freeze us. False when the client did not take it.
-bool SendToClient(HostServices& host, WindowHandle window, std::uint32_t message,
+bool SendToClient(WindowFunctions& host, WindowHandle window, std::uint32_t message,
                   std::uintptr_t wParam, LParam lParam, std::intptr_t* result = nullptr) {
   std::intptr_t ignored = 0;
   return host.SendMessageTimeoutA(window, message, wParam, lParam, kSmtoAbortIfHung,
@@ -17,7 +17,7 @@ bool SendToClient(HostServices& host, WindowHandle window, std::uint32_t message
 
 // The text the user has typed into the input and not sent yet; nothing when
 // the input does not answer.
-std::optional<std::u16string> ReadDraft(HostServices& host, WindowHandle input) {
+std::optional<std::u16string> ReadDraft(WindowFunctions& host, WindowHandle input) {
   std::intptr_t length = 0;
   if (!SendToClient(host, input, kWmGetTextLength, 0, std::intptr_t{0}, &length)) {
     return std::nullopt;
@@ -33,7 +33,7 @@ std::optional<std::u16string> ReadDraft(HostServices& host, WindowHandle input) 
 // The chat input of the frontmost document, or no window when any level of
 // the chain is missing. A missing level must stop the search: passing a null
 // parent on would search the top-level windows of every other program.
-WindowHandle FindChatInput(HostServices& host) {
+WindowHandle FindChatInput(WindowFunctions& host) {
   const WindowHandle frame = host.FindWindowA(u"AOL Frame25", nullptr);
   if (frame == kNoWindow) return kNoWindow;
   const WindowHandle documents = host.FindWindowExA(frame, kNoWindow, u"MDIClient", nullptr);
@@ -45,7 +45,7 @@ WindowHandle FindChatInput(HostServices& host) {
 
 }  // namespace
 
-void SendChat(HostServices& host, std::u16string_view line) {
+void SendChat(WindowFunctions& host, std::u16string_view line) {
   const WindowHandle input = FindChatInput(host);
   if (input == kNoWindow) return;
 

@@ -16,6 +16,6 @@ inline constexpr std::uint32_t kChatSendTimeoutMs = 5000;
 // puts back whatever the user had typed there and not yet sent. Silent in every
 // case: no client, a frontmost document that is not a chat room, or a client
 // that does not answer all end the call without posting and without a report.
-void SendChat(HostServices& host, std::u16string_view line);
+void SendChat(WindowFunctions& host, std::u16string_view line);
 
 }  // namespace drowsel

@@ -19,7 +19,7 @@ std::u16string ProbeName(std::uint32_t processId, int attempt) {
   return std::u16string(ascii.begin(), ascii.end());
 }
 
-bool CreateProbe(HostServices& host, const std::u16string& folder, Probe& probe) {
+bool CreateProbe(ShellFunctions& host, const std::u16string& folder, Probe& probe) {
   const std::uint32_t processId = host.GetCurrentProcessId();
   for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
     probe.name = ProbeName(processId, attempt);
@@ -39,7 +39,7 @@ std::u16string TrimAtNull(const std::u16string& text) {
   return text.substr(0, text.find(u'\0'));
 }
 
-std::u16string TempDirectory(HostServices& host) {
+std::u16string TempDirectory(ShellFunctions& host) {
   // Ask for the size first, so that a long path is never cut short.
   std::u16string buffer;
   const std::uint32_t needed = host.GetTempPathA(0, buffer);
@@ -49,7 +49,7 @@ std::u16string TempDirectory(HostServices& host) {
   return TrimAtNull(buffer);
 }
 
-std::u16string FindBrowser(HostServices& host, std::int32_t& resultCode) {
+std::u16string FindBrowser(ShellFunctions& host, std::int32_t& resultCode) {
   resultCode = 0;
   const std::u16string folder = TempDirectory(host);
   if (folder.empty()) return std::u16string();
@@ -64,7 +64,7 @@ std::u16string FindBrowser(HostServices& host, std::int32_t& resultCode) {
   return TrimAtNull(browser);
 }
 
-bool OpenWebPage(HostServices& host, const std::u16string& address) {
+bool OpenWebPage(ShellFunctions& host, const std::u16string& address) {
   std::int32_t resultCode = 0;
   const std::u16string browser = FindBrowser(host, resultCode);
   if (resultCode < 32) return false;

@@ -16,14 +16,14 @@ inline constexpr std::u16string_view SiteAddress = u"https://www.example.com/dro
 // Starts the browser with one space and the address as its command line, and
 // never waits for it. True when a browser process was created; nothing is
 // shown either way.
-bool OpenWebPage(HostServices& host, const std::u16string& address);
+bool OpenWebPage(ShellFunctions& host, const std::u16string& address);
 
 // The browser's full path; `resultCode` gets the shell's answer (32 or more
 // when a program is associated), or 0 when the probe file could not be made.
-std::u16string FindBrowser(HostServices& host, std::int32_t& resultCode);
+std::u16string FindBrowser(ShellFunctions& host, std::int32_t& resultCode);
 
 // The temporary folder, ending in a backslash; empty when there is none.
-std::u16string TempDirectory(HostServices& host);
+std::u16string TempDirectory(ShellFunctions& host);
 
 // The text up to, not including, its first NUL; all of it when it has none.
 std::u16string TrimAtNull(const std::u16string& text);

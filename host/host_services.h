@@ -4,7 +4,7 @@
 // Win32 functions keep their Win32 names and argument order, with portable
 // types: a window handle is an integer, text is UTF-16 (the Win32 host turns it
 // into the ANSI code page at the boundary). The runtime services (clock, event
-// pump, controls, timer) are what the window's handlers need besides.
+// pump, controls, conversions) are what the window's handlers need besides.
 #pragma once
 
 #include <cstdint>
@@ -61,11 +61,15 @@ struct ProcessInformation {
   std::uint32_t dwThreadId = 0;
 };
 
-class HostServices {
- public:
-  virtual ~HostServices() = default;
+// The seam is cut into roles, so that a routine asks for no more than it uses
+// and a stand-in for one role implements only that role. HostServices is all
+// of them together: what the window's handlers are given.
 
-  // --- Win32 user interface functions ---
+// Win32 user interface functions: the chat client's windows, and our own
+// window's place on the screen.
+class WindowFunctions {
+ public:
+  virtual ~WindowFunctions() = default;
   // A null class or window name matches any.
   virtual WindowHandle FindWindowA(const char16_t* className, const char16_t* windowName) = 0;
   virtual WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter,
@@ -79,8 +83,13 @@ class HostServices {
   virtual bool ReleaseCapture() = 0;
   virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
                             int cy, std::uint32_t flags) = 0;
+};
 
-  // --- Win32 kernel and shell functions ---
+// Win32 kernel and shell functions: files in the temporary folder, the
+// program the shell associates with a file, and starting it.
+class ShellFunctions {
+ public:
+  virtual ~ShellFunctions() = default;
   // Fills `buffer` with bufferLength characters: the temporary folder, ending
   // in a backslash, then a NUL. Returns the path's length, the size needed
   // (NUL included) when bufferLength is too small, or 0 on failure.
@@ -101,8 +110,12 @@ class HostServices {
   virtual KernelHandle CreateFileA(const std::u16string& path) = 0;
   virtual bool DeleteFileA(const std::u16string& path) = 0;
   virtual std::uint32_t GetCurrentProcessId() = 0;
+};
 
-  // --- Runtime: clock and event pump ---
+// The runtime's clock and event pump.
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
   // Seconds since local midnight, with a fraction; back to 0 at midnight.
   virtual double Timer() = 0;
   // Handles every pending window message to completion, then returns. False
@@ -110,9 +123,15 @@ class HostServices {
   virtual bool DoEvents() = 0;
   // Sleeps until input arrives for the window or timeoutMs have passed.
   virtual void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) = 0;
-
-  // --- Runtime: the window and its controls ---
+  // False once the window is gone or the program is quitting.
   virtual bool FormExists() = 0;
+};
+
+// The window and its controls.
+class FormControls {
+ public:
+  virtual ~FormControls() = default;
+  // The window's handle; no window once it is gone.
   virtual WindowHandle FormHandle() = 0;
   // Destroys the window; the program ends with it.
   virtual void UnloadForm() = 0;
@@ -122,12 +141,22 @@ class HostServices {
   // Caption of a button or label, text of the text box.
   virtual std::u16string GetText(Control control) = 0;
   virtual void SetText(Control control, std::u16string_view text) = 0;
+};
 
-  // --- Runtime: conversions (locale-aware, as the platform's variant functions) ---
+// The runtime's conversions (locale-aware, as the platform's variant functions).
+class Conversions {
+ public:
+  virtual ~Conversions() = default;
   // Text to number; leading spaces allowed. 0 for text that is not a number.
   virtual double VarR8FromStr(std::u16string_view text) = 0;
   // Number to its shortest text: a whole number has no point and no spaces.
   virtual std::u16string VarBstrFromR8(double value) = 0;
 };
+
+class HostServices : public WindowFunctions,
+                     public ShellFunctions,
+                     public EventPump,
+                     public FormControls,
+                     public Conversions {};
 
 }  // namespace drowsel

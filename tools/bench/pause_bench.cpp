@@ -38,7 +38,6 @@
 #include "app/form1_layout.h"
 #include "bench_clock.h"
 #include "chat/pause.h"
-#include "forwarding_host.h"
 #include "host/win32/form_window.h"
 #include "host/win32/scoped.h"
 #include "host/win32/win32_host.h"
@@ -60,22 +59,27 @@ class QuietForm final : public drowsel::FormEvents {
   void Tick() override {}
 };
 
-// The Win32 host, counting what the pause asks of it.
-class CountingHost final : public bench::ForwardingHost {
+// The Win32 host's clock and pump, counting what the pause asks of them.
+class CountingPump final : public drowsel::EventPump {
  public:
-  using ForwardingHost::ForwardingHost;
+  explicit CountingPump(drowsel::EventPump& pump) : pump_(pump) {}
 
   long sleeps = 0;
   long pumps = 0;
 
+  double Timer() override { return pump_.Timer(); }
   bool DoEvents() override {
     ++pumps;
-    return host_.DoEvents();
+    return pump_.DoEvents();
   }
   void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) override {
     ++sleeps;
-    host_.MsgWaitForMultipleObjectsEx(timeoutMs);
+    pump_.MsgWaitForMultipleObjectsEx(timeoutMs);
   }
+  bool FormExists() override { return pump_.FormExists(); }
+
+ private:
+  drowsel::EventPump& pump_;
 };
 
 struct Sample {
@@ -84,7 +88,7 @@ struct Sample {
 };
 
 // The platform's wait for input, until the deadline Pause would have.
-bool BareWait(drowsel::HostServices& host, int seconds) {
+bool BareWait(drowsel::EventPump& host, int seconds) {
   const double deadline = std::nearbyint(host.Timer()) + seconds;
   for (double left = deadline - host.Timer(); left > 0; left = deadline - host.Timer()) {
     host.MsgWaitForMultipleObjectsEx(static_cast<std::uint32_t>(std::ceil(left * 1000.0)));
@@ -111,7 +115,7 @@ int wmain(int argc, wchar_t** argv) {
   drowsel::win32host::ComApartment com;  // for the picture decoder, as in drowsel.exe
   win32host::FormWindow window(GetModuleHandleW(nullptr), Form1Layout());
   win32host::Win32Host win32(&window);
-  CountingHost host(win32);
+  CountingPump host(win32);
   QuietForm events;
   if (!window.Create(events)) {
     std::fprintf(stderr, "cannot create the window\n");

@@ -23,30 +23,48 @@
 #include "bench_clock.h"
 #include "chat/catalogue.h"
 #include "chat/send_chat.h"
-#include "forwarding_host.h"
 #include "host/win32/win32_host.h"
 
 namespace {
 
 using namespace drowsel;
 
-// The Win32 host as it is, with a stopwatch on the carriage return sent to
-// the chat input.
-class TimedHost final : public bench::ForwardingHost {
+// The Win32 host's window functions as they are, with a stopwatch on the
+// carriage return sent to the chat input.
+class TimedWindows final : public WindowFunctions {
  public:
-  using ForwardingHost::ForwardingHost;
+  explicit TimedWindows(WindowFunctions& windows) : windows_(windows) {}
 
   double returnSeconds = 0;  // summed since last cleared
 
+  WindowHandle FindWindowA(const char16_t* className, const char16_t* windowName) override {
+    return windows_.FindWindowA(className, windowName);
+  }
+  WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter,
+                             const char16_t* className, const char16_t* windowName) override {
+    return windows_.FindWindowExA(parent, childAfter, className, windowName);
+  }
+  std::intptr_t SendMessageA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                             LParam lParam) override {
+    return windows_.SendMessageA(window, message, wParam, lParam);
+  }
   bool SendMessageTimeoutA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                            LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
                            std::intptr_t* result) override {
     const double start = bench::Now();
     const bool sent =
-        host_.SendMessageTimeoutA(window, message, wParam, lParam, flags, timeoutMs, result);
+        windows_.SendMessageTimeoutA(window, message, wParam, lParam, flags, timeoutMs, result);
     if (message == kWmChar) returnSeconds += bench::Now() - start;
     return sent;
   }
+  bool ReleaseCapture() override { return windows_.ReleaseCapture(); }
+  bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
+                    std::uint32_t flags) override {
+    return windows_.SetWindowPos(window, insertAfter, x, y, cx, cy, flags);
+  }
+
+ private:
+  WindowFunctions& windows_;
 };
 
 // A whole number from the command line, or -1.
@@ -67,7 +85,7 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   win32host::Win32Host win32(nullptr);
-  TimedHost host(win32);
+  TimedWindows host(win32);
   // A line of the usual kind: the reason, as Start and every minute post it.
   const std::u16string line = MsgReason(u"Gone to lunch");
   for (long i = 0; i < warmup; ++i) SendChat(host, line);
