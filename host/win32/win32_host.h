@@ -16,7 +16,6 @@ class Win32Host final : public HostServices {
 
   // The top-level message loop; returns the program's exit code.
   int RunMessageLoop();
-  bool quitRequested() const { return quitRequested_; }
 
   WindowHandle FindWindowA(const char16_t* className, const char16_t* windowName) override;
   WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter,
