@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "desktop/fit_in_work_area.h"
 #include "host/win32/ansi_text.h"
 #include "resource_ids.h"
 
@@ -32,7 +33,16 @@ HBRUSH BrushFor(const Colour& colour) {
   return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
 }
 
-// The window's DPI where the platform knows per-monitor DPI, the screen's otherwise.
+// The system DPI: what the screen's device context reports, and what the
+// fonts the system hands out are sized for.
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+// The window's DPI where the platform knows per-monitor DPI, the system's otherwise.
 int DpiOf(HWND hwnd) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
   static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
@@ -41,10 +51,18 @@ int DpiOf(HWND hwnd) {
     const UINT dpi = getDpiForWindow(hwnd);
     if (dpi != 0) return static_cast<int>(dpi);
   }
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
+  return SystemDpi();
+}
+
+// The work area of the monitor nearest to `rect`; false when the platform
+// cannot say, and then the window keeps the place it was given.
+bool WorkAreaNear(const RECT& rect, PixelRect* workArea) {
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
+  *workArea = {monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right,
+               monitor.rcWork.bottom};
+  return true;
 }
 
 struct ControlClass {
@@ -161,14 +179,22 @@ void FormWindow::PlaceWindow(const RECT* suggested) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
     return;
   }
-  RECT rect = {TwipsToPixels(layout_.left, dpi_), TwipsToPixels(layout_.top, dpi_),
-               TwipsToPixels(layout_.left + layout_.clientWidth, dpi_),
-               TwipsToPixels(layout_.top + layout_.clientHeight, dpi_)};
+  // The size comes from the layout's twips alone, as the controls' sizes do,
+  // so that the controls at the right and bottom edges end where it ends.
+  const int left = TwipsToPixels(layout_.left, dpi_);
+  const int top = TwipsToPixels(layout_.top, dpi_);
+  RECT rect = {left, top, left + TwipsToPixels(layout_.clientWidth, dpi_),
+               top + TwipsToPixels(layout_.clientHeight, dpi_)};
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
   AdjustWindowRectEx(&rect, style, FALSE, exStyle);  // a popup has no frame to add
-  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  // The design placement where the window fits, moved onto the screen where
+  // it does not (a high DPI pushes it past the right edge).
+  PixelRect placed = {rect.left, rect.top, rect.right, rect.bottom};
+  PixelRect workArea;
+  if (WorkAreaNear(rect, &workArea)) placed = FitInWorkArea(placed, workArea);
+  SetWindowPos(hwnd_, nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FormWindow::PlaceControls() {
