@@ -207,11 +207,13 @@ void FormWindow::PlaceControls() {
   }
 }
 
-// The default GUI font, scaled to the window's DPI.
+// The default GUI font at the window's DPI. The stock font is already sized
+// for the system DPI, so it only needs scaling where the window's monitor has
+// another DPI; under Wine, which has one DPI for every monitor, it stays as is.
 void FormWindow::UpdateFont() {
   LOGFONTW logFont = {};
   if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont) == 0) return;
-  logFont.lfHeight = MulDiv(logFont.lfHeight, dpi_, 96);
+  logFont.lfHeight = MulDiv(logFont.lfHeight, dpi_, SystemDpi());
   font_.reset(CreateFontIndirectW(&logFont));
   if (!font_) return;
   for (HWND control : controls_) {
