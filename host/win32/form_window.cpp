@@ -339,8 +339,14 @@ void FormWindow::OnPaint() {
     HDC source = CreateCompatibleDC(dc);
     if (source != nullptr) {
       ScopedSelect selected(source, picture_.bitmap.get());
-      StretchBlt(dc, 0, 0, MulDiv(picture_.width, dpi_, 96), MulDiv(picture_.height, dpi_, 96),
-                 source, 0, 0, picture_.width, picture_.height, SRCCOPY);
+      // HALFTONE averages the source pixels that meet in each screen pixel,
+      // where the default mode drops or repeats them; it wants the brush
+      // origin set after it. If either fails, the picture is merely coarser.
+      SetStretchBltMode(dc, HALFTONE);
+      SetBrushOrgEx(dc, 0, 0, nullptr);
+      StretchBlt(dc, 0, 0, TwipsToPixels(layout_.pictureWidth, dpi_),
+                 TwipsToPixels(layout_.pictureHeight, dpi_), source, 0, 0, picture_.width,
+                 picture_.height, SRCCOPY);
     }
     if (source != nullptr) DeleteDC(source);
   }
