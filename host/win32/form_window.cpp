@@ -311,6 +311,9 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDOWN:
       events_->MouseDown();
       return 0;
+    case WM_XBUTTONDOWN:
+      events_->MouseDown();
+      return TRUE;  // what the side buttons' message wants from a window that handled it
     case WM_ACTIVATE:
       OnActivate(wParam);
       return 0;

@@ -82,6 +82,8 @@ RESTING = [
 ]
 CLIENT_AT = (397, 7, 209, 97)
 
+WM_KEYDOWN, VK_ESCAPE = 0x100, 0x1B
+
 # A pause counts from the clock's second rounded to the nearest, so "1 s"
 # lasts 0.5 to 1.5 s; the watcher adds up to a poll's worth either way.
 GAP_MIN, GAP_MAX = 0.45, 2.0
@@ -480,6 +482,18 @@ def drag_moves_by_the_surface_only(s):
     children, focus = controls(s)
     check(focus >= 0 and children[focus]["id"] == ADV,
           "the press never reached the Adv. button (it does not have the focus)")
+    # Every other button pressed on the picture starts the same move. Under
+    # Wine the move then lasts until a left release, Enter or Esc, so the
+    # check ends it with a posted Esc.
+    xdotool(s, "mousemove", x + 60, y + 30)
+    for button, name in ((3, "right"), (2, "middle"), (8, "X1"), (9, "X2")):
+        xdotool(s, "click", button)
+        s.wait_until(lambda: find(s)["moving"] == "1", 5, interval=0.1,
+                     what=f"a press of the {name} button on the picture to start a move")
+        drive(s, "post", hex(WM_KEYDOWN), hex(VK_ESCAPE), "0")
+        s.wait_until(lambda: find(s)["moving"] == "0", 5, interval=0.1,
+                     what=f"Esc to end the move of the {name} button")
+    check(box(find(s)["client"])[:2] == (x, y), "the window moved without the mouse moving")
     chat.stays_quiet(2, 1.5)  # released off the button: no click
 
 
