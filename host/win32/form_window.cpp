@@ -301,7 +301,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnCommand(wParam, lParam);
       return 0;
     case kClickMessage:
-      events_->Click(static_cast<Control>(wParam));
+      OnQueuedClick(wParam);
       return 0;
     case WM_TIMER:
       if (wParam == kTimerId) events_->Tick();
@@ -385,6 +385,16 @@ void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
   // A disabled button does nothing, however the click reached it.
   if (!IsWindowEnabled(ControlWindow(layout->id))) return;
   PostMessageW(hwnd_, kClickMessage, static_cast<WPARAM>(layout->id), 0);
+}
+
+// A click runs some time after its button took it: a pause in between pumps
+// messages, and its handler may disable the button meanwhile. Another program
+// can also post this message, with any value in it.
+void FormWindow::OnQueuedClick(WPARAM wParam) {
+  if (wParam >= kControlCount) return;
+  const auto control = static_cast<Control>(wParam);
+  if (LayoutOf(control).kind != ControlKind::Button || !IsEnabled(control)) return;
+  events_->Click(control);
 }
 
 // The keyboard focus comes back to the control that had it.

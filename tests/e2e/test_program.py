@@ -82,6 +82,9 @@ RESTING = [
 ]
 CLIENT_AT = (397, 7, 209, 97)
 
+# The message the window queues for each click, the control's ID less 100 as
+# wParam; another program can post it too.
+CLICK_MESSAGE, FIRST_ID = 0x8001, 100
 WM_KEYDOWN, VK_ESCAPE = 0x100, 0x1B
 
 # A pause counts from the clock's second rounded to the nearest, so "1 s"
@@ -370,13 +373,20 @@ def start_then_stop(s):
     expect_gaps(posted[2:], "Start")
     wait_state(s, running=True)
     drive(s, "click", "Start", expect=3)  # the driver will not click a disabled button
+    # A click that runs after its button was disabled does nothing (Stop's
+    # lines come next).
+    drive(s, "post", hex(CLICK_MESSAGE), str(START - FIRST_ID), "0")
 
     drive(s, "click", "Stop")
     posted = chat.wait_posted(6, 10, "Stop's two lines")
     expect_lines(posted[4:], [STOPPED, total_idle_line("  0")], "Stop")
     expect_gaps(posted[4:], "Stop")
     wait_state(s, running=False)
+    # The same for Stop, now disabled, and for a click of no control at all.
+    drive(s, "post", hex(CLICK_MESSAGE), str(STOP - FIRST_ID), "0",
+          "then", "post", hex(CLICK_MESSAGE), "1000", "0")
     chat.stays_quiet(6, 0.5)
+    wait_state(s, running=False)
 
 
 def advertise(s):
@@ -482,6 +492,7 @@ def drag_moves_by_the_surface_only(s):
     children, focus = controls(s)
     check(focus >= 0 and children[focus]["id"] == ADV,
           "the press never reached the Adv. button (it does not have the focus)")
+
     # Every other button pressed on the picture starts the same move. Under
     # Wine the move then lasts until a left release, Enter or Esc, so the
     # check ends it with a posted Esc.
