@@ -94,7 +94,7 @@ constexpr std::array kLines{
 };
 
 constexpr FormLayout kForm1{
-    u"Form1", 3135, 1455, 5955, 105, 60000, {128, 0, 0}, kControls, kLines,
+    u"Form1", 3135, 1455, 5955, 105, 3000, 1500, 60000, {128, 0, 0}, kControls, kLines,
 };
 
 }  // namespace

@@ -47,6 +47,10 @@ struct FormLayout {
   std::u16string_view caption;
   int clientWidth, clientHeight;  // twips
   int left, top;                  // design placement of the client area on the screen
+  // What the background picture covers from the client area's corner, in twips
+  // like the rest: its pixels are more than it needs at 100 %, so that it can
+  // be scaled down smoothly at every DPI up to 200 %.
+  int pictureWidth, pictureHeight;
   std::uint32_t timerIntervalMs;
   Rgb lineColour;
   std::span<const ControlLayout> controls;  // in creation order

@@ -6,7 +6,7 @@
 /* The program's icon (RT_GROUP_ICON). */
 #define IDI_DROWSEL 1
 
-/* The window's background picture, a 200 x 100 JPEG (RT_RCDATA). */
+/* The window's background picture, a 400 x 200 JPEG (RT_RCDATA). */
 #define IDR_BACKGROUND_JPEG 101
 
 #endif

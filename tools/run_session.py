@@ -6,7 +6,8 @@ Wine prefix of their own under build/; close Drowsel to end.
 
 Without a display it starts Xvfb and drives a short session: the greeting, a
 reason, Start, Adv., Stop and Exit. It prints the chat room's transcript and
-saves a screenshot of the window.
+saves a screenshot of the window; --dpi sets the session's display scaling
+(96 is 100 %, 144 is 150 %).
 """
 
 import argparse
@@ -53,8 +54,28 @@ def window_visible(session):
     return "visible=1" in session.output(proc).replace(" ", "")
 
 
-def headless(screenshot, reason):
+def set_dpi(session, dpi):
+    """Display scaling for the programs started from now on, as Windows keeps it."""
+    for key in (r"HKCU\Control Panel\Desktop",
+                r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
+        code, _ = session.run_tool(harness.REG, "add", key, "/v", "LogPixels", "/t", "REG_DWORD",
+                                   "/d", str(dpi), "/f")
+        harness.check(code == 0, f"could not set LogPixels under {key}")
+
+
+def window_screenshot(session, png_path):
+    """Saves Drowsel's window alone as a PNG."""
+    x, y, width, height = drive(session, "find")["window"].split(",")
+    whole = session.path("screen.png")
+    harness.check(session.screenshot(whole), "no screenshot")
+    subprocess.run(["convert", whole, "-crop", f"{width}x{height}+{x}+{y}", "+repage", png_path],
+                   check=True, timeout=30)
+
+
+def headless(screenshot, reason, dpi):
     with harness.Session("run", time_limit=240) as s:
+        if dpi != 96:
+            set_dpi(s, dpi)
         log = s.path("chat.log")
         s.start(STANDIN, "--log", s.winpath(log), "--room", "Lobby")
         s.wait_until(lambda: "READY" in s.read_log(log), 60, what="the chat client")
@@ -62,7 +83,7 @@ def headless(screenshot, reason):
         s.wait_until(lambda: window_visible(s), 60, interval=0.3, what="Drowsel's window")
 
         drive(s, "set-text", "106", reason)
-        s.screenshot(screenshot)
+        window_screenshot(s, screenshot)
         steps = [("Start", 4), ("Adv.", 7), ("Stop", 9)]
         for caption, lines_after in steps:
             drive(s, "click", caption)
@@ -119,10 +140,12 @@ def main():
                         help="drive a short session under Xvfb even when a display is there")
     parser.add_argument("--screenshot", default="drowsel-screenshot.png")
     parser.add_argument("--reason", default="Making coffee")
+    parser.add_argument("--dpi", type=int, default=96,
+                        help="display scaling of the headless session in dots per inch")
     args = parser.parse_args()
     if args.headless or not display_answers():
         try:
-            return headless(args.screenshot, args.reason)
+            return headless(args.screenshot, args.reason, args.dpi)
         except (harness.Failure, harness.Aborted) as e:
             print(f"FAIL: {e}", file=sys.stderr)
             return 1

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "desktop/fit_in_work_area.h"
 #include "host/win32/ansi_text.h"
 #include "resource_ids.h"
 
@@ -32,7 +33,16 @@ HBRUSH BrushFor(const Colour& colour) {
   return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
 }
 
-// The window's DPI where the platform knows per-monitor DPI, the screen's otherwise.
+// The system DPI: what the screen's device context reports, and what the
+// fonts the system hands out are sized for.
+int SystemDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+// The window's DPI where the platform knows per-monitor DPI, the system's otherwise.
 int DpiOf(HWND hwnd) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
   static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
@@ -41,10 +51,18 @@ int DpiOf(HWND hwnd) {
     const UINT dpi = getDpiForWindow(hwnd);
     if (dpi != 0) return static_cast<int>(dpi);
   }
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
+  return SystemDpi();
+}
+
+// The work area of the monitor nearest to `rect`; false when the platform
+// cannot say, and then the window keeps the place it was given.
+bool WorkAreaNear(const RECT& rect, PixelRect* workArea) {
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor)) return false;
+  *workArea = {monitor.rcWork.left, monitor.rcWork.top, monitor.rcWork.right,
+               monitor.rcWork.bottom};
+  return true;
 }
 
 struct ControlClass {
@@ -161,14 +179,22 @@ void FormWindow::PlaceWindow(const RECT* suggested) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
     return;
   }
-  RECT rect = {TwipsToPixels(layout_.left, dpi_), TwipsToPixels(layout_.top, dpi_),
-               TwipsToPixels(layout_.left + layout_.clientWidth, dpi_),
-               TwipsToPixels(layout_.top + layout_.clientHeight, dpi_)};
+  // The size comes from the layout's twips alone, as the controls' sizes do,
+  // so that the controls at the right and bottom edges end where it ends.
+  const int left = TwipsToPixels(layout_.left, dpi_);
+  const int top = TwipsToPixels(layout_.top, dpi_);
+  RECT rect = {left, top, left + TwipsToPixels(layout_.clientWidth, dpi_),
+               top + TwipsToPixels(layout_.clientHeight, dpi_)};
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
   AdjustWindowRectEx(&rect, style, FALSE, exStyle);  // a popup has no frame to add
-  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  // The design placement where the window fits, moved onto the screen where
+  // it does not (a high DPI pushes it past the right edge).
+  PixelRect placed = {rect.left, rect.top, rect.right, rect.bottom};
+  PixelRect workArea;
+  if (WorkAreaNear(rect, &workArea)) placed = FitInWorkArea(placed, workArea);
+  SetWindowPos(hwnd_, nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FormWindow::PlaceControls() {
@@ -181,11 +207,13 @@ void FormWindow::PlaceControls() {
   }
 }
 
-// The default GUI font, scaled to the window's DPI.
+// The default GUI font at the window's DPI. The stock font is already sized
+// for the system DPI, so it only needs scaling where the window's monitor has
+// another DPI; under Wine, which has one DPI for every monitor, it stays as is.
 void FormWindow::UpdateFont() {
   LOGFONTW logFont = {};
   if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont) == 0) return;
-  logFont.lfHeight = MulDiv(logFont.lfHeight, dpi_, 96);
+  logFont.lfHeight = MulDiv(logFont.lfHeight, dpi_, SystemDpi());
   font_.reset(CreateFontIndirectW(&logFont));
   if (!font_) return;
   for (HWND control : controls_) {
@@ -273,7 +301,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnCommand(wParam, lParam);
       return 0;
     case kClickMessage:
-      events_->Click(static_cast<Control>(wParam));
+      OnQueuedClick(wParam);
       return 0;
     case WM_TIMER:
       if (wParam == kTimerId) events_->Tick();
@@ -283,6 +311,9 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONDOWN:
       events_->MouseDown();
       return 0;
+    case WM_XBUTTONDOWN:
+      events_->MouseDown();
+      return TRUE;  // what the side buttons' message wants from a window that handled it
     case WM_ACTIVATE:
       OnActivate(wParam);
       return 0;
@@ -311,8 +342,14 @@ void FormWindow::OnPaint() {
     HDC source = CreateCompatibleDC(dc);
     if (source != nullptr) {
       ScopedSelect selected(source, picture_.bitmap.get());
-      StretchBlt(dc, 0, 0, MulDiv(picture_.width, dpi_, 96), MulDiv(picture_.height, dpi_, 96),
-                 source, 0, 0, picture_.width, picture_.height, SRCCOPY);
+      // HALFTONE averages the source pixels that meet in each screen pixel,
+      // where the default mode drops or repeats them; it wants the brush
+      // origin set after it. If either fails, the picture is merely coarser.
+      SetStretchBltMode(dc, HALFTONE);
+      SetBrushOrgEx(dc, 0, 0, nullptr);
+      StretchBlt(dc, 0, 0, TwipsToPixels(layout_.pictureWidth, dpi_),
+                 TwipsToPixels(layout_.pictureHeight, dpi_), source, 0, 0, picture_.width,
+                 picture_.height, SRCCOPY);
     }
     if (source != nullptr) DeleteDC(source);
   }
@@ -348,6 +385,16 @@ void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
   // A disabled button does nothing, however the click reached it.
   if (!IsWindowEnabled(ControlWindow(layout->id))) return;
   PostMessageW(hwnd_, kClickMessage, static_cast<WPARAM>(layout->id), 0);
+}
+
+// A click runs some time after its button took it: a pause in between pumps
+// messages, and its handler may disable the button meanwhile. Another program
+// can also post this message, with any value in it.
+void FormWindow::OnQueuedClick(WPARAM wParam) {
+  if (wParam >= kControlCount) return;
+  const auto control = static_cast<Control>(wParam);
+  if (LayoutOf(control).kind != ControlKind::Button || !IsEnabled(control)) return;
+  events_->Click(control);
 }
 
 // The keyboard focus comes back to the control that had it.

@@ -54,6 +54,7 @@ class FormWindow {
   void OnPaint();
   LRESULT OnControlColour(HDC dc, HWND control);
   void OnCommand(WPARAM wParam, LPARAM lParam);
+  void OnQueuedClick(WPARAM wParam);
   void OnActivate(WPARAM wParam);
   void OnDpiChanged(WPARAM wParam, const RECT* suggested);
   void OnDestroy();

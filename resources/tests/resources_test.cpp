@@ -51,7 +51,9 @@ void check_icon() {
   if (icon != nullptr) DestroyIcon(icon);
 }
 
-// The background must be a whole baseline or progressive JPEG of 200 x 100.
+// The background must be a whole baseline or progressive JPEG of 400 x 200:
+// twice the 200 x 100 px it covers at 100 %, so that it is scaled down, not
+// up, at every DPI to 200 %.
 void check_background() {
   std::string_view jpeg = resource(IDR_BACKGROUND_JPEG, rcdata_type);
   std::printf("background JPEG: %zu bytes\n", jpeg.size());
@@ -74,7 +76,7 @@ void check_background() {
     i += 2 + length;
   }
   std::printf("background size: %d x %d\n", width, height);
-  check(width == 200 && height == 100, "background is 200 x 100");
+  check(width == 400 && height == 200, "background is 400 x 200");
 }
 
 // A setting of the process's activation context, as Windows parsed it from

@@ -17,11 +17,12 @@ process the session holds is the program itself: `wine` would hand a 64-bit
 program to start.exe when 32-bit Wine is installed too.
 
 Needs python3, wine (64-bit; 32-bit for 32-bit programs), xvfb, and for
-screenshots x11-apps (xwd) and imagemagick (convert).
+screenshots and screen grabs x11-apps (xwd) and imagemagick (convert).
 """
 
 import ctypes
 import os
+import re
 import select
 import shutil
 import signal
@@ -367,6 +368,20 @@ class Session:
             ok = False
         self.note(f"screenshot {'saved to ' + os.path.abspath(png_path) if ok else 'failed'}")
         return ok
+
+    def grab(self):
+        """The whole display as (width, height, RGB bytes row by row)."""
+        cmd = f"xwd -root -silent -display :{self.display} | convert xwd:- -depth 8 ppm:-"
+        done = subprocess.run(["sh", "-c", cmd], capture_output=True, timeout=30,
+                              stdin=subprocess.DEVNULL)
+        header = re.match(rb"P6(?:\s+|#[^\n]*\n)+(\d+)(?:\s+|#[^\n]*\n)+(\d+)"
+                          rb"(?:\s+|#[^\n]*\n)+255\s", done.stdout)
+        check(done.returncode == 0 and header is not None,
+              f"no screen grab: {done.stderr.decode('latin-1').strip()}")
+        width, height = int(header.group(1)), int(header.group(2))
+        pixels = done.stdout[header.end():]
+        check(len(pixels) == width * height * 3, "the screen grab is cut short")
+        return width, height, pixels
 
 
 def run_checks(session, checks):

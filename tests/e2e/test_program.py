@@ -82,6 +82,11 @@ RESTING = [
 ]
 CLIENT_AT = (397, 7, 209, 97)
 
+# The message the window queues for each click, the control's ID less 100 as
+# wParam; another program can post it too.
+CLICK_MESSAGE, FIRST_ID = 0x8001, 100
+WM_KEYDOWN, VK_ESCAPE = 0x100, 0x1B
+
 # A pause counts from the clock's second rounded to the nearest, so "1 s"
 # lasts 0.5 to 1.5 s; the watcher adds up to a poll's worth either way.
 GAP_MIN, GAP_MAX = 0.45, 2.0
@@ -368,13 +373,20 @@ def start_then_stop(s):
     expect_gaps(posted[2:], "Start")
     wait_state(s, running=True)
     drive(s, "click", "Start", expect=3)  # the driver will not click a disabled button
+    # A click that runs after its button was disabled does nothing (Stop's
+    # lines come next).
+    drive(s, "post", hex(CLICK_MESSAGE), str(START - FIRST_ID), "0")
 
     drive(s, "click", "Stop")
     posted = chat.wait_posted(6, 10, "Stop's two lines")
     expect_lines(posted[4:], [STOPPED, total_idle_line("  0")], "Stop")
     expect_gaps(posted[4:], "Stop")
     wait_state(s, running=False)
+    # The same for Stop, now disabled, and for a click of no control at all.
+    drive(s, "post", hex(CLICK_MESSAGE), str(STOP - FIRST_ID), "0",
+          "then", "post", hex(CLICK_MESSAGE), "1000", "0")
     chat.stays_quiet(6, 0.5)
+    wait_state(s, running=False)
 
 
 def advertise(s):
@@ -480,6 +492,19 @@ def drag_moves_by_the_surface_only(s):
     children, focus = controls(s)
     check(focus >= 0 and children[focus]["id"] == ADV,
           "the press never reached the Adv. button (it does not have the focus)")
+
+    # Every other button pressed on the picture starts the same move. Under
+    # Wine the move then lasts until a left release, Enter or Esc, so the
+    # check ends it with a posted Esc.
+    xdotool(s, "mousemove", x + 60, y + 30)
+    for button, name in ((3, "right"), (2, "middle"), (8, "X1"), (9, "X2")):
+        xdotool(s, "click", button)
+        s.wait_until(lambda: find(s)["moving"] == "1", 5, interval=0.1,
+                     what=f"a press of the {name} button on the picture to start a move")
+        drive(s, "post", hex(WM_KEYDOWN), hex(VK_ESCAPE), "0")
+        s.wait_until(lambda: find(s)["moving"] == "0", 5, interval=0.1,
+                     what=f"Esc to end the move of the {name} button")
+    check(box(find(s)["client"])[:2] == (x, y), "the window moved without the mouse moving")
     chat.stays_quiet(2, 1.5)  # released off the button: no click
 
 

@@ -5,6 +5,7 @@
 //   drowsel-driver.exe click CAPTION
 //   drowsel-driver.exe click-many CAPTION N
 //   drowsel-driver.exe set-text CAPTION_OR_ID TEXT
+//   drowsel-driver.exe post MESSAGE WPARAM LPARAM
 //   drowsel-driver.exe sleep MS
 //
 // Several commands can run in one go, joined by "then", e.g.
@@ -12,7 +13,11 @@
 // the sleep alone, without another start of the program in between.
 //
 // `find` also prints `at`, the wall clock (Unix seconds) just before it
-// looked at the window.
+// looked at the window, `moving`, whether the window's thread is in the
+// platform's move loop, and `work`, the work area of the window's monitor.
+//
+// `post` posts a message to the window, as any other program could; the
+// numbers are decimal or 0x hexadecimal.
 //
 // `click-many` posts N clicks in a row without waiting for any of them, the
 // way an impatient user queues them. `windows` lists the visible top-level
@@ -120,6 +125,14 @@ int Find() {
   GetWindowRect(window, &outer);
   GetClientRect(window, &client);
   MapWindowPoints(window, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
+  GUITHREADINFO gui = {};
+  gui.cbSize = sizeof(gui);
+  const bool moving = GetGUIThreadInfo(tid, &gui) && (gui.flags & GUI_INMOVESIZE) != 0;
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    return Fail(kFailed, L"GetMonitorInfo failed");
+  }
   Put("hwnd", Hex(reinterpret_cast<std::uintptr_t>(window)));
   Put("pid", std::to_string(pid));
   Put("tid", std::to_string(tid));
@@ -131,6 +144,8 @@ int Find() {
   Put("title", OneLine(driver::ReadText(window).value_or(L"")));
   Put("window", Box(outer));
   Put("client", Box(client));
+  Put("moving", moving ? "1" : "0");
+  Put("work", Box(monitor.rcWork));
   Put("at", at);
   return 0;
 }
@@ -247,6 +262,30 @@ int Close() {
   return 0;
 }
 
+// A whole number as C reads it (decimal, or hexadecimal after 0x); false if
+// `text` is anything else.
+bool ParseNumber(const std::wstring& text, unsigned long long* value) {
+  wchar_t* end = nullptr;
+  *value = std::wcstoull(text.c_str(), &end, 0);
+  return !text.empty() && *end == L'\0';
+}
+
+int Post(const std::wstring& message, const std::wstring& wParam, const std::wstring& lParam) {
+  unsigned long long values[3] = {};
+  if (!ParseNumber(message, &values[0]) || !ParseNumber(wParam, &values[1]) ||
+      !ParseNumber(lParam, &values[2]) || values[0] > 0xFFFF) {
+    return Fail(kFailed, L"post wants a message, a wParam and an lParam");
+  }
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  if (!PostMessageW(window, static_cast<UINT>(values[0]), static_cast<WPARAM>(values[1]),
+                    static_cast<LPARAM>(values[2]))) {
+    return Fail(kFailed, L"PostMessage failed");
+  }
+  Put("posted", "1");
+  return 0;
+}
+
 int Cpu() {
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
@@ -273,7 +312,8 @@ int Sleep(const std::wstring& ms) {
 int Usage() {
   return Fail(kFailed,
               L"usage: drowsel-driver find | controls | cpu | close | windows | click CAPTION"
-              L" | click-many CAPTION N | set-text CAPTION_OR_ID TEXT | sleep MS"
+              L" | click-many CAPTION N | set-text CAPTION_OR_ID TEXT"
+              L" | post MESSAGE WPARAM LPARAM | sleep MS"
               L"  [then COMMAND...]");
 }
 
@@ -289,6 +329,7 @@ int Run(const std::vector<std::wstring>& words) {
   if (command == L"click" && arguments == 1) return Click(words[1]);
   if (command == L"click-many" && arguments == 2) return ClickMany(words[1], words[2]);
   if (command == L"set-text" && arguments == 2) return SetText(words[1], words[2]);
+  if (command == L"post" && arguments == 3) return Post(words[1], words[2], words[3]);
   if (command == L"sleep" && arguments == 1) return Sleep(words[1]);
   return Usage();
 }
