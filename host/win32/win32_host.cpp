@@ -68,7 +68,7 @@ Win32Host::GetTimeFn PreciseSystemTime() {
 
 }  // namespace
 
-Win32Host::Win32Host(FormWindow* form) : form_(form), systemTime_(PreciseSystemTime()) {}
+Win32Host::Win32Host(FormControls* form) : form_(form), systemTime_(PreciseSystemTime()) {}
 
 // --- Win32 functions ---
 
@@ -200,7 +200,7 @@ double Win32Host::Timer() {
 
 void Win32Host::Dispatch(MSG& message) {
   // Tab, Shift+Tab and the arrow keys move between the controls.
-  HWND form = form_ != nullptr ? form_->hwnd() : nullptr;
+  HWND form = ToHwnd(FormHandle());
   if (form != nullptr && IsDialogMessageW(form, &message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
@@ -240,15 +240,15 @@ int Win32Host::RunMessageLoop() {
 // --- the window ---
 
 bool Win32Host::FormExists() {
-  return form_ != nullptr && form_->Exists() && !quitRequested_;
+  return FormHandle() != kNoWindow && !quitRequested_;
 }
 
 WindowHandle Win32Host::FormHandle() {
-  return form_ != nullptr ? FromHwnd(form_->hwnd()) : kNoWindow;
+  return form_ != nullptr ? form_->FormHandle() : kNoWindow;
 }
 
 void Win32Host::UnloadForm() {
-  if (form_ != nullptr) form_->Destroy();
+  if (form_ != nullptr) form_->UnloadForm();
 }
 
 bool Win32Host::IsEnabled(Control control) {

@@ -1,18 +1,19 @@
-// HostServices on Win32: the user interface functions, the clock and the
-// message pump, and the window's controls through FormWindow.
+// HostServices on Win32: the user interface, kernel and shell functions, the
+// clock and the message pump, the conversions, and the window's controls
+// through whatever window the program gives it.
 #pragma once
 
 #include <windows.h>
 
 #include "host/host_services.h"
-#include "host/win32/form_window.h"
 
 namespace drowsel::win32host {
 
 class Win32Host final : public HostServices {
  public:
-  // `form` may be null for a tool that only posts lines.
-  explicit Win32Host(FormWindow* form);
+  // The program's window: its controls are the logic's, and the message loop
+  // gives it the dialog keys (Tab, the arrows). Null for a tool with no window.
+  explicit Win32Host(FormControls* form);
 
   // The top-level message loop; returns the program's exit code.
   int RunMessageLoop();
@@ -60,7 +61,7 @@ class Win32Host final : public HostServices {
  private:
   void Dispatch(MSG& message);
 
-  FormWindow* form_;
+  FormControls* form_;
   GetTimeFn systemTime_;
   bool quitRequested_ = false;
 };

@@ -35,12 +35,9 @@
 #include <cwchar>
 #include <vector>
 
-#include "app/form1_layout.h"
+#include "app/win32/program.h"
 #include "bench_clock.h"
 #include "chat/pause.h"
-#include "host/win32/form_window.h"
-#include "host/win32/scoped.h"
-#include "host/win32/win32_host.h"
 
 namespace {
 
@@ -112,12 +109,11 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
 
-  drowsel::win32host::ComApartment com;  // for the picture decoder, as in drowsel.exe
-  win32host::FormWindow window(GetModuleHandleW(nullptr), Form1Layout());
-  win32host::Win32Host win32(&window);
-  CountingPump host(win32);
+  // Drowsel's window, made as drowsel.exe makes it, but never shown.
+  win32app::Program program(GetModuleHandleW(nullptr));
+  CountingPump host(program.host());
   QuietForm events;
-  if (!window.Create(events)) {
+  if (!program.Create(events)) {
     std::fprintf(stderr, "cannot create the window\n");
     return 1;
   }
@@ -163,6 +159,6 @@ int wmain(int argc, wchar_t** argv) {
               totalWall, totalThread, totalProcess, bare ? "bare" : kBuild);
   std::printf("timed_from=%.6f timed_to=%.6f\n", timedFrom, timedTo);
   std::fflush(stdout);
-  window.Destroy();
+  program.host().UnloadForm();
   return 0;
 }

@@ -6,10 +6,10 @@
 
 #include "host/win32/scoped.h"
 
-namespace drowsel::win32host {
+namespace drowsel::win32app {
 
 struct Picture {
-  ScopedGdi<HBITMAP> bitmap;
+  win32host::ScopedGdi<HBITMAP> bitmap;
   int width = 0;
   int height = 0;
 };
@@ -18,4 +18,4 @@ struct Picture {
 // window then shows its plain background instead.
 Picture LoadJpegResource(HINSTANCE instance, int resourceId);
 
-}  // namespace drowsel::win32host
+}  // namespace drowsel::win32app

@@ -1,8 +1,10 @@
-#include "host/win32/jpeg_picture.h"
+#include "app/win32/jpeg_picture.h"
 
 #include <wincodec.h>
 
-namespace drowsel::win32host {
+namespace drowsel::win32app {
+
+using win32host::ComPtr;
 namespace {
 
 struct ResourceBytes {
@@ -72,4 +74,4 @@ Picture LoadJpegResource(HINSTANCE instance, int resourceId) {
   return picture;
 }
 
-}  // namespace drowsel::win32host
+}  // namespace drowsel::win32app

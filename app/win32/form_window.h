@@ -1,5 +1,5 @@
-// The real window: built from the layout table, it turns Win32 messages into
-// the window's events and holds the controls' state.
+// Drowsel's window: built from the layout table, it turns Win32 messages into
+// the window's events, and it is the window and controls the logic sees.
 #pragma once
 
 #include <windows.h>
@@ -9,33 +9,32 @@
 #include <string_view>
 
 #include "app/form1_layout.h"
+#include "app/win32/jpeg_picture.h"
 #include "host/control.h"
-#include "host/win32/jpeg_picture.h"
+#include "host/host_services.h"
 #include "host/win32/scoped.h"
 
-namespace drowsel::win32host {
+namespace drowsel::win32app {
 
-class FormWindow {
+class FormWindow final : public FormControls {
  public:
   FormWindow(HINSTANCE instance, const FormLayout& layout);
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
-  ~FormWindow();
+  ~FormWindow() override;
 
   // Creates the window, hidden, with every control in place. False when the
   // platform refused to make it.
   bool Create(FormEvents& events);
   void Show(int showCommand);
-  void Destroy();
 
-  bool Exists() const { return hwnd_ != nullptr; }
-  HWND hwnd() const { return hwnd_; }
-
-  // The controls' state. Harmless no-ops once the window is gone.
-  bool IsEnabled(Control control) const;
-  void SetEnabled(Control control, bool enabled);
-  std::u16string GetText(Control control) const;
-  void SetText(Control control, std::u16string_view text);
+  // The window and its controls. Harmless no-ops once the window is gone.
+  WindowHandle FormHandle() override;
+  void UnloadForm() override;
+  bool IsEnabled(Control control) override;
+  void SetEnabled(Control control, bool enabled) override;
+  std::u16string GetText(Control control) override;
+  void SetText(Control control, std::u16string_view text) override;
 
  private:
   static constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::Label2) + 1;
@@ -68,8 +67,8 @@ class FormWindow {
   int dpi_ = 96;
   HWND focusBeforeDeactivate_ = nullptr;
   Picture picture_;
-  ScopedGdi<HPEN> linePen_;
-  ScopedGdi<HFONT> font_;
+  win32host::ScopedGdi<HPEN> linePen_;
+  win32host::ScopedGdi<HFONT> font_;
 };
 
-}  // namespace drowsel::win32host
+}  // namespace drowsel::win32app

@@ -1,4 +1,4 @@
-#include "host/win32/form_window.h"
+#include "app/win32/form_window.h"
 
 #include <algorithm>
 #include <vector>
@@ -7,7 +7,12 @@
 #include "host/win32/ansi_text.h"
 #include "resource_ids.h"
 
-namespace drowsel::win32host {
+namespace drowsel::win32app {
+
+using win32host::FromWide;
+using win32host::ScopedSelect;
+using win32host::ToWide;
+
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"DrowselForm";
@@ -93,7 +98,7 @@ FormWindow::FormWindow(HINSTANCE instance, const FormLayout& layout)
     : instance_(instance), layout_(layout) {}
 
 FormWindow::~FormWindow() {
-  Destroy();
+  UnloadForm();
 }
 
 bool FormWindow::Create(FormEvents& events) {
@@ -139,7 +144,11 @@ void FormWindow::Show(int showCommand) {
   SetFocus(ControlWindow(Control::Text1));
 }
 
-void FormWindow::Destroy() {
+WindowHandle FormWindow::FormHandle() {
+  return reinterpret_cast<WindowHandle>(hwnd_);
+}
+
+void FormWindow::UnloadForm() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);  // WM_NCDESTROY clears hwnd_
 }
 
@@ -233,7 +242,7 @@ const ControlLayout* FormWindow::LayoutOfWindow(HWND window) const {
   return nullptr;
 }
 
-bool FormWindow::IsEnabled(Control control) const {
+bool FormWindow::IsEnabled(Control control) {
   if (hwnd_ == nullptr) return false;
   if (control == Control::Timer1) return timerEnabled_;
   return IsWindowEnabled(ControlWindow(control)) != FALSE;
@@ -258,7 +267,7 @@ void FormWindow::SetEnabled(Control control, bool enabled) {
   if (!enabled && hadFocus) SetFocus(GetNextDlgTabItem(hwnd_, window, FALSE));
 }
 
-std::u16string FormWindow::GetText(Control control) const {
+std::u16string FormWindow::GetText(Control control) {
   HWND window = hwnd_ != nullptr ? ControlWindow(control) : nullptr;
   if (window == nullptr) return std::u16string();
   const int length = GetWindowTextLengthW(window);
@@ -420,4 +429,4 @@ void FormWindow::OnDestroy() {
   PostQuitMessage(0);  // the program ends with its only window
 }
 
-}  // namespace drowsel::win32host
+}  // namespace drowsel::win32app
