@@ -82,7 +82,7 @@ def headless(screenshot, reason, dpi):
         drowsel = s.start(DROWSEL)
         s.wait_until(lambda: window_visible(s), 60, interval=0.3, what="Drowsel's window")
 
-        drive(s, "set-text", "106", reason)
+        drive(s, "set-text", "Reason idle......", reason)  # found by its caption
         window_screenshot(s, screenshot)
         steps = [("Start", 4), ("Adv.", 7), ("Stop", 9)]
         for caption, lines_after in steps:

@@ -1,6 +1,7 @@
 #include "app/win32/form_window.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "desktop/fit_in_work_area.h"
@@ -108,7 +109,7 @@ bool FormWindow::Create(FormEvents& events) {
   windowClass.lpfnWndProc = &FormWindow::WindowProc;
   windowClass.hInstance = instance_;
   windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_DROWSEL));
-  windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   windowClass.lpszClassName = kWindowClass;
   if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
@@ -393,17 +394,19 @@ void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
   if (layout == nullptr || layout->kind != ControlKind::Button) return;
   // A disabled button does nothing, however the click reached it.
   if (!IsWindowEnabled(ControlWindow(layout->id))) return;
-  PostMessageW(hwnd_, kClickMessage, static_cast<WPARAM>(layout->id), 0);
+  // The button's control ID: what another program sees of it, too.
+  PostMessageW(hwnd_, kClickMessage, static_cast<WPARAM>(GetDlgCtrlID(ControlWindow(layout->id))),
+               0);
 }
 
 // A click runs some time after its button took it: a pause in between pumps
 // messages, and its handler may disable the button meanwhile. Another program
 // can also post this message, with any value in it.
-void FormWindow::OnQueuedClick(WPARAM wParam) {
-  if (wParam >= kControlCount) return;
-  const auto control = static_cast<Control>(wParam);
-  if (LayoutOf(control).kind != ControlKind::Button || !IsEnabled(control)) return;
-  events_->Click(control);
+void FormWindow::OnQueuedClick(WPARAM controlId) {
+  if (controlId > static_cast<WPARAM>(INT_MAX)) return;
+  const ControlLayout* layout = LayoutOfWindow(GetDlgItem(hwnd_, static_cast<int>(controlId)));
+  if (layout == nullptr || layout->kind != ControlKind::Button || !IsEnabled(layout->id)) return;
+  events_->Click(layout->id);
 }
 
 // The keyboard focus comes back to the control that had it.

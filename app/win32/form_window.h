@@ -53,7 +53,7 @@ class FormWindow final : public FormControls {
   void OnPaint();
   LRESULT OnControlColour(HDC dc, HWND control);
   void OnCommand(WPARAM wParam, LPARAM lParam);
-  void OnQueuedClick(WPARAM wParam);
+  void OnQueuedClick(WPARAM controlId);
   void OnActivate(WPARAM wParam);
   void OnDpiChanged(WPARAM wParam, const RECT* suggested);
   void OnDestroy();

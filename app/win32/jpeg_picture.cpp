@@ -13,7 +13,7 @@ struct ResourceBytes {
 };
 
 ResourceBytes FindResourceBytes(HINSTANCE instance, int resourceId) {
-  HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10));
+  HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
   if (found == nullptr) return {};
   HGLOBAL loaded = LoadResource(instance, found);  // lives as long as the module
   if (loaded == nullptr) return {};

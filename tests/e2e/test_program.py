@@ -67,24 +67,27 @@ def names(lines):
     return [name_of(h) for h in lines]
 
 
-# The window at rest: (class, control ID, text, x, y, w, h) in Z order, which
-# is the tab order. Client coordinates at 96 DPI.
-TEXT1, START, STOP, ADV, SITE, EXIT, LABEL1, LABEL2 = 106, 101, 102, 103, 104, 105, 107, 108
+# The controls are known by their captions at rest; their IDs are read from
+# the window (see controls()).
+TEXT1, START, STOP, ADV, SITE, EXIT, LABEL1, LABEL2 = (
+    "Reason idle......", "Start", "Stop", "Adv.", "Site", "Exit", "  0", "Mins")
+# The window at rest: (class, caption, x, y, w, h) in Z order, which is the
+# tab order. Client coordinates at 96 DPI.
 RESTING = [
-    ("edit", TEXT1, "Reason idle......", 96, 80, 113, 17),
-    ("button", START, "Start", 176, 0, 33, 17),
-    ("button", STOP, "Stop", 176, 16, 33, 17),
-    ("button", ADV, "Adv.", 176, 32, 33, 17),
-    ("button", SITE, "Site", 176, 48, 33, 17),
-    ("button", EXIT, "Exit", 176, 64, 33, 17),
-    ("static", LABEL1, "  0", 0, 80, 25, 17),
-    ("static", LABEL2, "Mins", 24, 80, 25, 17),
+    ("edit", TEXT1, 96, 80, 113, 17),
+    ("button", START, 176, 0, 33, 17),
+    ("button", STOP, 176, 16, 33, 17),
+    ("button", ADV, 176, 32, 33, 17),
+    ("button", SITE, 176, 48, 33, 17),
+    ("button", EXIT, 176, 64, 33, 17),
+    ("static", LABEL1, 0, 80, 25, 17),
+    ("static", LABEL2, 24, 80, 25, 17),
 ]
 CLIENT_AT = (397, 7, 209, 97)
 
-# The message the window queues for each click, the control's ID less 100 as
+# The message the window queues for each click, the button's control ID as
 # wParam; another program can post it too.
-CLICK_MESSAGE, FIRST_ID = 0x8001, 100
+CLICK_MESSAGE = 0x8001
 WM_KEYDOWN, VK_ESCAPE = 0x100, 0x1B
 
 # A pause counts from the clock's second rounded to the nearest, so "1 s"
@@ -205,8 +208,14 @@ def box(text):
     return tuple(int(v) for v in text.split(","))
 
 
+# Control ID -> the control's caption at rest. The first window a run looks
+# at is at rest, so the IDs are learnt from it; they are the same every run.
+NAMES = {}
+
+
 def controls(s):
-    """([child dicts in Z order], index of the child with the focus or -1)."""
+    """([child dicts in Z order], index of the child with the focus or -1).
+    Each child's "name" is its caption at rest."""
     values = drive(s, "controls")
     children = []
     for i in range(int(values["count"])):
@@ -214,12 +223,20 @@ def controls(s):
         child = {k[len(prefix):]: v for k, v in values.items() if k.startswith(prefix)}
         child["id"] = int(child["id"])
         child["rect"] = box(child["rect"])
+        child["name"] = NAMES.setdefault(child["id"], child["text"])
         children.append(child)
     return children, int(values["focus"])
 
 
-def by_id(children):
-    return {c["id"]: c for c in children}
+def by_name(children):
+    return {c["name"]: c for c in children}
+
+
+def control_id(name):
+    """The ID of the control whose caption at rest is `name`."""
+    ids = [i for i, n in NAMES.items() if n == name]
+    check(len(ids) == 1, f"no one control known as {name!r}: {NAMES}")
+    return str(ids[0])
 
 
 def start_drowsel(s, chat):
@@ -229,6 +246,7 @@ def start_drowsel(s, chat):
     s.wait_until(lambda: (find(s) or {}).get("visible") == "1" or proc.poll() is not None, 15,
                  what="the window to show")
     check(proc.poll() is None, f"drowsel exited at start with {proc.returncode}")
+    controls(s)  # learns the controls' IDs, the window being at rest
     return proc
 
 
@@ -240,7 +258,7 @@ def wait_state(s, running, count="  0", timeout=8):
 
     def matches():
         children, _ = controls(s)
-        kids = by_id(children)
+        kids = by_name(children)
         seen.update(enabled={c: kids[c]["enabled"] == "1" for c in want},
                     count=kids[LABEL1]["text"])
         return seen["enabled"] == want and seen["count"] == count
@@ -348,12 +366,13 @@ def resting_state(s):
           f"client area at {window['client']}, expected {CLIENT_AT}")
 
     children, focus = controls(s)
-    got = [(c["class"].lower(), c["id"], c["text"], *c["rect"]) for c in children]
+    got = [(c["class"].lower(), c["text"], *c["rect"]) for c in children]
     for row in got:
         print(f"    {row}{'' if row in RESTING else '   <- unexpected'}")
-    check(got == RESTING, "children differ from the layout (class, id, text, rect, Z order)")
+    check(got == RESTING, "children differ from the layout (class, text, rect, Z order)")
+    check(len({c["id"] for c in children}) == len(children), "two controls share an ID")
     check(all(c["visible"] == "1" for c in children), "a child is hidden")
-    enabled = {c["id"]: c["enabled"] == "1" for c in children}
+    enabled = {c["name"]: c["enabled"] == "1" for c in children}
     check(enabled == {c[1]: c[1] != STOP for c in RESTING},
           f"enabled: {enabled} (only Stop should be disabled)")
     check(focus == 0, f"focus on child {focus}, not on the reason box")
@@ -366,7 +385,7 @@ def resting_state(s):
 def start_then_stop(s):
     chat = Chat(s, "start_stop")
     start_drowsel(s, chat)
-    drive(s, "set-text", str(TEXT1), "Lunch break")
+    drive(s, "set-text", control_id(TEXT1), "Lunch break")
     drive(s, "click", "Start")
     posted = chat.wait_posted(4, 10, "Start's two lines")
     expect_lines(posted[2:], [STARTED, reason_line("Lunch break")], "Start")
@@ -375,7 +394,7 @@ def start_then_stop(s):
     drive(s, "click", "Start", expect=3)  # the driver will not click a disabled button
     # A click that runs after its button was disabled does nothing (Stop's
     # lines come next).
-    drive(s, "post", hex(CLICK_MESSAGE), str(START - FIRST_ID), "0")
+    drive(s, "post", hex(CLICK_MESSAGE), control_id(START), "0")
 
     drive(s, "click", "Stop")
     posted = chat.wait_posted(6, 10, "Stop's two lines")
@@ -383,7 +402,7 @@ def start_then_stop(s):
     expect_gaps(posted[4:], "Stop")
     wait_state(s, running=False)
     # The same for Stop, now disabled, and for a click of no control at all.
-    drive(s, "post", hex(CLICK_MESSAGE), str(STOP - FIRST_ID), "0",
+    drive(s, "post", hex(CLICK_MESSAGE), control_id(STOP), "0",
           "then", "post", hex(CLICK_MESSAGE), "1000", "0")
     chat.stays_quiet(6, 0.5)
     wait_state(s, running=False)
@@ -439,7 +458,7 @@ def exit_inside_a_pause(s):
 def exit_while_running(s):
     chat = Chat(s, "exit_running")
     drowsel = start_drowsel(s, chat)
-    drive(s, "set-text", str(TEXT1), "Away")
+    drive(s, "set-text", control_id(TEXT1), "Away")
     drive(s, "click", "Start")
     chat.wait_posted(4, 10, "Start's two lines")
     wait_state(s, running=True)
@@ -490,7 +509,7 @@ def drag_moves_by_the_surface_only(s):
     drag(s, x + 176 + 16, y + 32 + 8, dx, dy)  # Adv., released off it
     check(box(find(s)["client"])[:2] == (x, y), "pressing the Adv. button moved the window")
     children, focus = controls(s)
-    check(focus >= 0 and children[focus]["id"] == ADV,
+    check(focus >= 0 and children[focus]["name"] == ADV,
           "the press never reached the Adv. button (it does not have the focus)")
 
     # Every other button pressed on the picture starts the same move. Under
@@ -511,7 +530,7 @@ def drag_moves_by_the_surface_only(s):
 def one_minute_tick(s):
     chat = Chat(s, "tick")
     start_drowsel(s, chat)
-    drive(s, "set-text", str(TEXT1), "Tea")
+    drive(s, "set-text", control_id(TEXT1), "Tea")
     drive(s, "click", "Start")
     posted = chat.wait_posted(4, 10, "Start's two lines")
     wait_state(s, running=True)

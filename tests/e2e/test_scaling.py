@@ -95,14 +95,14 @@ def set_dpi(s, dpi):
 
 
 def look_at(s, dpi):
-    """drowsel.exe started at `dpi`: (find's record, {id: child}, {id: caption box})."""
+    """drowsel.exe started at `dpi`: (find's record, {name: child}, {name: caption box})."""
     set_dpi(s, dpi)
     proc = s.start(ARGS.drowsel)
     s.wait_until(lambda: (find(s) or {}).get("visible") == "1" or proc.poll() is not None, 20,
                  what="the window to show")
     check(proc.poll() is None, f"drowsel exited at start with {proc.returncode}")
     window = find(s)
-    children = {c["id"]: c for c in controls(s)[0]}
+    children = {c["name"]: c for c in controls(s)[0]}
     client = box(window["client"])
     on_screen = {i: (client[0] + c["rect"][0], client[1] + c["rect"][1], *c["rect"][2:])
                  for i, c in children.items()}
