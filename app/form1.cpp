@@ -9,7 +9,7 @@
 namespace drowsel {
 namespace {
 
-constexpr std::u16string_view kCountReset = u"  0";
+constexpr std::u16string_view CountReset = u"  0";
 
 }  // namespace
 
@@ -63,7 +63,7 @@ void Form1::Stop() {
   SendChat(host_, MsgTotalIdle(host_.GetText(Control::Label1)));
   if (!host_.FormExists()) return;
   host_.SetEnabled(Control::Timer1, false);
-  host_.SetText(Control::Label1, kCountReset);
+  host_.SetText(Control::Label1, CountReset);
   host_.SetEnabled(Control::Command1, true);
   host_.SetEnabled(Control::Command2, false);
   host_.SetEnabled(Control::Text1, true);

@@ -15,7 +15,7 @@ struct Rgb {
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-struct Colour {
+struct Color {
   enum class Source { Platform, Fixed, SystemWindowText };
   Source source = Source::Platform;  // Platform: whatever the control draws by default
   Rgb rgb;
@@ -34,8 +34,8 @@ struct ControlLayout {
   std::u16string_view caption;
   TwipsRect rect;
   int tabIndex = -1;  // -1: not a tab stop (the timer)
-  Colour background;
-  Colour text;
+  Color background;
+  Color text;
 };
 
 struct LineLayout {
@@ -52,7 +52,7 @@ struct FormLayout {
   // be scaled down smoothly at every DPI up to 200 %.
   int pictureWidth, pictureHeight;
   std::uint32_t timerIntervalMs;
-  Rgb lineColour;
+  Rgb lineColor;
   std::span<const ControlLayout> controls;  // in creation order
   std::span<const LineLayout> lines;        // in creation order
 };

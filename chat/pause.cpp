@@ -6,14 +6,14 @@
 namespace drowsel {
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
+constexpr double SecondsPerDay = 86400.0;
 
 // The reference build for the benchmark spins between events the way a naive
 // pause does; every other build sleeps.
 #if defined(DROWSEL_BUSY_WAIT_PAUSE)
-constexpr bool kSleepBetweenEvents = false;
+constexpr bool SleepBetweenEvents = false;
 #else
-constexpr bool kSleepBetweenEvents = true;
+constexpr bool SleepBetweenEvents = true;
 #endif
 
 // Seconds from `start` to `now` on a clock that goes back to 0 at midnight,
@@ -22,8 +22,8 @@ constexpr bool kSleepBetweenEvents = true;
 // as a set-back rather than as most of a day gone by.
 double SecondsSince(double start, double now) {
   const double elapsed = now - start;
-  if (elapsed < -kSecondsPerDay / 2) return elapsed + kSecondsPerDay;
-  if (elapsed > kSecondsPerDay / 2) return elapsed - kSecondsPerDay;
+  if (elapsed < -SecondsPerDay / 2) return elapsed + SecondsPerDay;
+  if (elapsed > SecondsPerDay / 2) return elapsed - SecondsPerDay;
   return elapsed;
 }
 
@@ -35,7 +35,7 @@ std::uint32_t WaitMilliseconds(double seconds) {
 
 // A clock set back by more than this during a wait (the end of summer time,
 // a manual change) counts as a jump rather than as time going backwards.
-constexpr double kClockSetBack = 1.0;
+constexpr double ClockSetBack = 1.0;
 
 // Seconds since the wait's start, from the host's wall clock.
 class WaitClock {
@@ -47,7 +47,7 @@ class WaitClock {
 
   double Elapsed() {
     double elapsed = SecondsSince(start_, host_.Timer());
-    if (elapsed < last_ - kClockSetBack) {
+    if (elapsed < last_ - ClockSetBack) {
       // Count on from where the wait had got to instead of waiting out the jump.
       start_ -= last_ - elapsed;
       elapsed = last_;
@@ -69,7 +69,7 @@ bool Pause(EventPump& host, const int& seconds) {
   for (;;) {
     if (clock.Elapsed() >= seconds) return host.FormExists();
     if (!host.DoEvents()) return false;
-    if (!kSleepBetweenEvents) continue;
+    if (!SleepBetweenEvents) continue;
     const double remaining = seconds - clock.Elapsed();
     if (remaining > 0) host.MsgWaitForMultipleObjectsEx(WaitMilliseconds(remaining));
   }

@@ -9,7 +9,7 @@ namespace drowsel {
 
 // How long one message to the chat client may take before the line is given
 // up; a client that stopped answering is skipped at once after that.
-inline constexpr std::uint32_t kChatSendTimeoutMs = 5000;
+inline constexpr std::uint32_t ChatSendTimeoutMs = 5000;
 
 // Finds the chat input afresh (frame > document area > frontmost document >
 // input), replaces its text with the line and types a carriage return, then

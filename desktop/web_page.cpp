@@ -4,7 +4,7 @@ namespace drowsel {
 namespace {
 
 // How many probe names to try before giving up on a folder we cannot write.
-constexpr int kProbeAttempts = 16;
+constexpr int ProbeAttempts = 16;
 
 // A probe file of our own: created new, so that a file we did not make is
 // never emptied, truncated or deleted.
@@ -21,11 +21,11 @@ std::u16string ProbeName(std::uint32_t processId, int attempt) {
 
 bool CreateProbe(ShellFunctions& host, const std::u16string& folder, Probe& probe) {
   const std::uint32_t processId = host.GetCurrentProcessId();
-  for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
+  for (int attempt = 0; attempt < ProbeAttempts; ++attempt) {
     probe.name = ProbeName(processId, attempt);
     probe.path = folder + probe.name;
     const KernelHandle file = host.CreateFileA(probe.path);
-    if (file != kInvalidHandleValue) {
+    if (file != InvalidHandleValue) {
       host.CloseHandle(file);  // an empty file is all the shell needs
       return true;
     }
@@ -70,12 +70,12 @@ bool OpenWebPage(ShellFunctions& host, const std::u16string& address) {
   if (resultCode < 32) return false;
 
   StartupInfo startup;
-  startup.dwFlags = kStartfUseShowWindow;
-  startup.wShowWindow = kSwShowNormal;
+  startup.dwFlags = StartfUseShowWindow;
+  startup.wShowWindow = SwShowNormal;
   ProcessInformation process;
   // The address is the browser's first argument; its own name is not repeated.
   // Whether a process exists is read from its handle, not from the call's result.
-  host.CreateProcessA(browser, u" " + address, false, kNormalPriorityClass, startup, process);
+  host.CreateProcessA(browser, u" " + address, false, NormalPriorityClass, startup, process);
   const bool started = process.hProcess != 0;
   // We never wait for the browser: both handles go at once.
   if (process.hProcess != 0) host.CloseHandle(process.hProcess);

@@ -4,13 +4,13 @@ namespace drowsel {
 
 void FormOnTop(HostServices& host) {
   // A window that cannot be made topmost still works; nothing to report.
-  host.SetWindowPos(host.FormHandle(), kHwndTopmost, 0, 0, 0, 0, kSwpNoMove | kSwpNoSize);
+  host.SetWindowPos(host.FormHandle(), HwndTopmost, 0, 0, 0, 0, SwpNoMove | SwpNoSize);
 }
 
 void FormDrag(HostServices& host) {
   // Both results are ignored: if the move cannot start, the window stays put.
   host.ReleaseCapture();
-  host.SendMessageA(host.FormHandle(), kWmNcLButtonDown, kHtCaption, std::intptr_t{0});
+  host.SendMessageA(host.FormHandle(), WmNcLButtonDown, HtCaption, std::intptr_t{0});
 }
 
 }  // namespace drowsel

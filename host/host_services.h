@@ -19,24 +19,24 @@ namespace drowsel {
 using WindowHandle = std::uintptr_t;
 using KernelHandle = std::uintptr_t;
 
-inline constexpr WindowHandle kNoWindow = 0;
+inline constexpr WindowHandle NoWindow = 0;
 
 // Message numbers and flags, with their Win32 values (named apart from the
 // macros that <windows.h> defines for them).
-inline constexpr std::uint32_t kWmSetText = 0x000C;
-inline constexpr std::uint32_t kWmGetText = 0x000D;
-inline constexpr std::uint32_t kWmGetTextLength = 0x000E;
-inline constexpr std::uint32_t kWmNcLButtonDown = 0x00A1;
-inline constexpr std::uint32_t kWmChar = 0x0102;
-inline constexpr std::uintptr_t kHtCaption = 2;
-inline constexpr WindowHandle kHwndTopmost = static_cast<WindowHandle>(-1);
-inline constexpr std::uint32_t kSwpNoSize = 0x0001;
-inline constexpr std::uint32_t kSwpNoMove = 0x0002;
-inline constexpr std::uint32_t kSmtoAbortIfHung = 0x0002;
-inline constexpr std::uint32_t kStartfUseShowWindow = 0x0001;
-inline constexpr std::uint16_t kSwShowNormal = 1;
-inline constexpr std::uint32_t kNormalPriorityClass = 0x0020;
-inline constexpr KernelHandle kInvalidHandleValue = static_cast<KernelHandle>(-1);
+inline constexpr std::uint32_t WmSetText = 0x000C;
+inline constexpr std::uint32_t WmGetText = 0x000D;
+inline constexpr std::uint32_t WmGetTextLength = 0x000E;
+inline constexpr std::uint32_t WmNcLButtonDown = 0x00A1;
+inline constexpr std::uint32_t WmChar = 0x0102;
+inline constexpr std::uintptr_t HtCaption = 2;
+inline constexpr WindowHandle HwndTopmost = static_cast<WindowHandle>(-1);
+inline constexpr std::uint32_t SwpNoSize = 0x0001;
+inline constexpr std::uint32_t SwpNoMove = 0x0002;
+inline constexpr std::uint32_t SmtoAbortIfHung = 0x0002;
+inline constexpr std::uint32_t StartfUseShowWindow = 0x0001;
+inline constexpr std::uint16_t SwShowNormal = 1;
+inline constexpr std::uint32_t NormalPriorityClass = 0x0020;
+inline constexpr KernelHandle InvalidHandleValue = static_cast<KernelHandle>(-1);
 
 // What a message's lParam carries. Text travels as UTF-16 here; the Win32 host
 // converts it to and from the ANSI code page.
@@ -106,7 +106,7 @@ class ShellFunctions {
                               ProcessInformation& process) = 0;
   virtual bool CloseHandle(KernelHandle handle) = 0;
   // Creates a new empty file for writing, failing if one of that name exists
-  // (CREATE_NEW). kInvalidHandleValue on failure.
+  // (CREATE_NEW). InvalidHandleValue on failure.
   virtual KernelHandle CreateFileA(const std::u16string& path) = 0;
   virtual bool DeleteFileA(const std::u16string& path) = 0;
   virtual std::uint32_t GetCurrentProcessId() = 0;

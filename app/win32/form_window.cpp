@@ -16,25 +16,25 @@ using win32host::ToWide;
 
 namespace {
 
-constexpr wchar_t kWindowClass[] = L"DrowselForm";
-constexpr UINT_PTR kTimerId = 1;
-constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
+constexpr wchar_t WindowClass[] = L"DrowselForm";
+constexpr UINT_PTR TimerId = 1;
+constexpr int FirstControlId = 100;  // clear of IDOK and IDCANCEL
 // A click is handled from our own queue, after the button has finished with
 // its press, so that a handler that unloads the window never destroys a
 // button in the middle of its own message.
-constexpr UINT kClickMessage = WM_APP + 1;
+constexpr UINT ClickMessage = WM_APP + 1;
 
 int ControlIndex(Control control) {
   return static_cast<int>(control);
 }
 
-COLORREF ToColorRef(const Colour& colour) {
-  if (colour.source == Colour::Source::SystemWindowText) return GetSysColor(COLOR_WINDOWTEXT);
-  return RGB(colour.rgb.r, colour.rgb.g, colour.rgb.b);
+COLORREF ToColorRef(const Color& color) {
+  if (color.source == Color::Source::SystemWindowText) return GetSysColor(COLOR_WINDOWTEXT);
+  return RGB(color.rgb.r, color.rgb.g, color.rgb.b);
 }
 
-HBRUSH BrushFor(const Colour& colour) {
-  if (colour.source == Colour::Source::SystemWindowText) return GetSysColorBrush(COLOR_WINDOWTEXT);
+HBRUSH BrushFor(const Color& color) {
+  if (color.source == Color::Source::SystemWindowText) return GetSysColorBrush(COLOR_WINDOWTEXT);
   // Our layout only uses black as a fixed background; a stock brush needs no deleting.
   return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
 }
@@ -51,10 +51,10 @@ int SystemDpi() {
 // The window's DPI where the platform knows per-monitor DPI, the system's otherwise.
 int DpiOf(HWND hwnd) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+  static const auto PlatformGetDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (getDpiForWindow != nullptr) {
-    const UINT dpi = getDpiForWindow(hwnd);
+  if (PlatformGetDpiForWindow != nullptr) {
+    const UINT dpi = PlatformGetDpiForWindow(hwnd);
     if (dpi != 0) return static_cast<int>(dpi);
   }
   return SystemDpi();
@@ -111,7 +111,7 @@ bool FormWindow::Create(FormEvents& events) {
   windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_DROWSEL));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kWindowClass;
+  windowClass.lpszClassName = WindowClass;
   if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     return false;
   }
@@ -120,15 +120,15 @@ bool FormWindow::Create(FormEvents& events) {
   // WS_MINIMIZEBOX give its task bar button the usual menu.
   const std::wstring caption = ToWide(layout_.caption);
   HWND created =
-      CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, caption.c_str(),
+      CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, WindowClass, caption.c_str(),
                       WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr,
                       nullptr, instance_, this);
   if (created == nullptr) return false;
 
   dpi_ = DpiOf(hwnd_);
   picture_ = LoadJpegResource(instance_, IDR_BACKGROUND_JPEG);
-  linePen_.reset(CreatePen(PS_SOLID, 1,
-                           RGB(layout_.lineColour.r, layout_.lineColour.g, layout_.lineColour.b)));
+  linePen_.reset(
+      CreatePen(PS_SOLID, 1, RGB(layout_.lineColor.r, layout_.lineColor.g, layout_.lineColor.b)));
   CreateControls();
   ArrangeTabOrder();
   UpdateFont();
@@ -160,7 +160,7 @@ void FormWindow::CreateControls() {
     const ControlClass kind = ClassFor(control.kind);
     if (kind.className == nullptr) continue;  // the timer is not a window
     const std::wstring caption = ToWide(control.caption);
-    const INT_PTR id = static_cast<INT_PTR>(kFirstControlId) + ControlIndex(control.id);
+    const INT_PTR id = static_cast<INT_PTR>(FirstControlId) + ControlIndex(control.id);
     controls_[static_cast<std::size_t>(ControlIndex(control.id))] =
         CreateWindowExW(kind.exStyle, kind.className, caption.c_str(), kind.style, 0, 0, 0, 0,
                         hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
@@ -254,9 +254,9 @@ void FormWindow::SetEnabled(Control control, bool enabled) {
   if (control == Control::Timer1) {
     if (enabled == timerEnabled_) return;  // a running timer keeps its schedule
     if (enabled) {
-      timerEnabled_ = SetTimer(hwnd_, kTimerId, layout_.timerIntervalMs, nullptr) != 0;
+      timerEnabled_ = SetTimer(hwnd_, TimerId, layout_.timerIntervalMs, nullptr) != 0;
     } else {
-      KillTimer(hwnd_, kTimerId);  // fails only if it was never set
+      KillTimer(hwnd_, TimerId);  // fails only if it was never set
       timerEnabled_ = false;
     }
     return;
@@ -306,15 +306,15 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
-      return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+      return OnControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_COMMAND:
       OnCommand(wParam, lParam);
       return 0;
-    case kClickMessage:
+    case ClickMessage:
       OnQueuedClick(wParam);
       return 0;
     case WM_TIMER:
-      if (wParam == kTimerId) events_->Tick();
+      if (wParam == TimerId) events_->Tick();
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -365,21 +365,21 @@ void FormWindow::OnPaint() {
   }
   if (linePen_) {
     ScopedSelect pen(dc, linePen_.get());
-    const COLORREF colour = RGB(layout_.lineColour.r, layout_.lineColour.g, layout_.lineColour.b);
+    const COLORREF color = RGB(layout_.lineColor.r, layout_.lineColor.g, layout_.lineColor.b);
     for (const LineLayout& line : layout_.lines) {
       const int x1 = TwipsToPixels(line.x1, dpi_), y1 = TwipsToPixels(line.y1, dpi_);
       const int x2 = TwipsToPixels(line.x2, dpi_), y2 = TwipsToPixels(line.y2, dpi_);
       MoveToEx(dc, x1, y1, nullptr);
       LineTo(dc, x2, y2);
-      SetPixelV(dc, x2, y2, colour);  // LineTo leaves out the end point
+      SetPixelV(dc, x2, y2, color);  // LineTo leaves out the end point
     }
   }
   EndPaint(hwnd_, &paint);
 }
 
-LRESULT FormWindow::OnControlColour(HDC dc, HWND control) {
+LRESULT FormWindow::OnControlColor(HDC dc, HWND control) {
   const ControlLayout* layout = LayoutOfWindow(control);
-  if (layout == nullptr || layout->background.source == Colour::Source::Platform) {
+  if (layout == nullptr || layout->background.source == Color::Source::Platform) {
     return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                           reinterpret_cast<LPARAM>(control));
   }
@@ -395,7 +395,7 @@ void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
   // A disabled button does nothing, however the click reached it.
   if (!IsWindowEnabled(ControlWindow(layout->id))) return;
   // The button's control ID: what another program sees of it, too.
-  PostMessageW(hwnd_, kClickMessage, static_cast<WPARAM>(GetDlgCtrlID(ControlWindow(layout->id))),
+  PostMessageW(hwnd_, ClickMessage, static_cast<WPARAM>(GetDlgCtrlID(ControlWindow(layout->id))),
                0);
 }
 
@@ -427,7 +427,7 @@ void FormWindow::OnDpiChanged(WPARAM wParam, const RECT* suggested) {
 }
 
 void FormWindow::OnDestroy() {
-  if (timerEnabled_) KillTimer(hwnd_, kTimerId);
+  if (timerEnabled_) KillTimer(hwnd_, TimerId);
   timerEnabled_ = false;
   PostQuitMessage(0);  // the program ends with its only window
 }

@@ -37,7 +37,7 @@ class FormWindow final : public FormControls {
   void SetText(Control control, std::u16string_view text) override;
 
  private:
-  static constexpr std::size_t kControlCount = static_cast<std::size_t>(Control::Label2) + 1;
+  static constexpr std::size_t ControlCount = static_cast<std::size_t>(Control::Label2) + 1;
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -51,7 +51,7 @@ class FormWindow final : public FormControls {
   const ControlLayout* LayoutOfWindow(HWND window) const;
 
   void OnPaint();
-  LRESULT OnControlColour(HDC dc, HWND control);
+  LRESULT OnControlColor(HDC dc, HWND control);
   void OnCommand(WPARAM wParam, LPARAM lParam);
   void OnQueuedClick(WPARAM controlId);
   void OnActivate(WPARAM wParam);
@@ -62,7 +62,7 @@ class FormWindow final : public FormControls {
   const FormLayout& layout_;
   FormEvents* events_ = nullptr;
   HWND hwnd_ = nullptr;
-  std::array<HWND, kControlCount> controls_{};
+  std::array<HWND, ControlCount> controls_{};
   bool timerEnabled_ = false;
   int dpi_ = 96;
   HWND focusBeforeDeactivate_ = nullptr;

@@ -194,8 +194,8 @@ double Win32Host::Timer() {
   ULARGE_INTEGER ticks;  // 100 ns units
   ticks.LowPart = local.dwLowDateTime;
   ticks.HighPart = local.dwHighDateTime;
-  constexpr ULONGLONG kTicksPerDay = 86400ULL * 10000000ULL;
-  return static_cast<double>(ticks.QuadPart % kTicksPerDay) / 1e7;
+  constexpr ULONGLONG TicksPerDay = 86400ULL * 10000000ULL;
+  return static_cast<double>(ticks.QuadPart % TicksPerDay) / 1e7;
 }
 
 void Win32Host::Dispatch(MSG& message) {
@@ -240,11 +240,11 @@ int Win32Host::RunMessageLoop() {
 // --- the window ---
 
 bool Win32Host::FormExists() {
-  return FormHandle() != kNoWindow && !quitRequested_;
+  return FormHandle() != NoWindow && !quitRequested_;
 }
 
 WindowHandle Win32Host::FormHandle() {
-  return form_ != nullptr ? form_->FormHandle() : kNoWindow;
+  return form_ != nullptr ? form_->FormHandle() : NoWindow;
 }
 
 void Win32Host::UnloadForm() {

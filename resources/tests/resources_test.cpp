@@ -19,14 +19,8 @@ void check(bool ok, const char* what) {
   }
 }
 
-// Resource type numbers (RT_* are narrow strings in a non-UNICODE build).
-constexpr WORD rcdata_type = 10;
-constexpr WORD group_icon_type = 14;
-constexpr WORD manifest_type = 24;
-constexpr WORD process_manifest_id = 1;
-
-std::string_view resource(WORD id, WORD type) {
-  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(type));
+std::string_view resource(LPCWSTR name, LPCWSTR type) {
+  HRSRC found = FindResourceW(nullptr, name, type);
   if (found == nullptr) return {};
   HGLOBAL loaded = LoadResource(nullptr, found);
   if (loaded == nullptr) return {};
@@ -35,7 +29,7 @@ std::string_view resource(WORD id, WORD type) {
 
 // The icon group must hold exactly one 32 x 32, 8 bpp (256-colour) image.
 void check_icon() {
-  std::string_view group = resource(IDI_DROWSEL, group_icon_type);
+  std::string_view group = resource(MAKEINTRESOURCEW(IDI_DROWSEL), RT_GROUP_ICON);
   check(group.size() == 6 + 14, "icon group holds one image");
   if (group.size() >= 6 + 14) {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(group[i]); };
@@ -55,7 +49,7 @@ void check_icon() {
 // twice the 200 x 100 px it covers at 100 %, so that it is scaled down, not
 // up, at every DPI to 200 %.
 void check_background() {
-  std::string_view jpeg = resource(IDR_BACKGROUND_JPEG, rcdata_type);
+  std::string_view jpeg = resource(MAKEINTRESOURCEW(IDR_BACKGROUND_JPEG), RT_RCDATA);
   std::printf("background JPEG: %zu bytes\n", jpeg.size());
   check(jpeg.size() > 1000, "background is embedded");
   if (jpeg.size() < 4) return;
@@ -90,7 +84,7 @@ std::wstring setting(const wchar_t* name_space, const wchar_t* name) {
 
 // The manifest must be there and must actually take effect.
 void check_manifest() {
-  std::string_view xml = resource(process_manifest_id, manifest_type);
+  std::string_view xml = resource(CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
   check(!xml.empty(), "manifest resource 1 is embedded");
   auto has = [&](std::string_view text) { return xml.find(text) != std::string_view::npos; };
   check(has("level=\"asInvoker\""), "manifest runs as invoker");

@@ -9,7 +9,7 @@ namespace drowsel::testing {
 // Lowercase hex of the line's bytes in code page 1252. A character outside
 // ASCII, U+2021 and U+00B7 shows as "??" so that a stray one fails loudly.
 inline std::string Cp1252Hex(std::u16string_view line) {
-  static constexpr char kDigits[] = "0123456789abcdef";
+  static constexpr char Digits[] = "0123456789abcdef";
   std::string hex;
   for (char16_t c : line) {
     int byte = -1;
@@ -20,8 +20,8 @@ inline std::string Cp1252Hex(std::u16string_view line) {
       hex += "??";
       continue;
     }
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 15];
+    hex += Digits[byte >> 4];
+    hex += Digits[byte & 15];
   }
   return hex;
 }

@@ -11,7 +11,7 @@
 namespace drowsel::testing {
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
+constexpr double SecondsPerDay = 86400.0;
 
 bool SameClass(std::u16string_view a, const char16_t* b) {
   if (b == nullptr) return true;
@@ -30,15 +30,15 @@ std::string Name(const char16_t* text) {
 
 std::string MessageName(std::uint32_t message) {
   switch (message) {
-    case kWmSetText:
+    case WmSetText:
       return "WM_SETTEXT";
-    case kWmGetText:
+    case WmGetText:
       return "WM_GETTEXT";
-    case kWmGetTextLength:
+    case WmGetTextLength:
       return "WM_GETTEXTLENGTH";
-    case kWmChar:
+    case WmChar:
       return "WM_CHAR";
-    case kWmNcLButtonDown:
+    case WmNcLButtonDown:
       return "WM_NCLBUTTONDOWN";
     default:
       return std::to_string(message);
@@ -85,7 +85,7 @@ WindowHandle FakeHost::AddWindow(WindowHandle parent, std::u16string className,
 }
 
 std::vector<WindowHandle> FakeHost::AddChatClient(const std::vector<std::u16string>& rooms) {
-  const WindowHandle frame = AddWindow(kNoWindow, u"AOL Frame25");
+  const WindowHandle frame = AddWindow(NoWindow, u"AOL Frame25");
   const WindowHandle documents = AddWindow(frame, u"MDIClient");
   std::vector<WindowHandle> inputs;
   for (const std::u16string& room : rooms) {
@@ -185,13 +185,13 @@ void FakeHost::ScheduleTick(std::uint64_t generation, double at) {
 // --- HostServices: Win32 ---
 
 WindowHandle FakeHost::FindWindowA(const char16_t* className, const char16_t* windowName) {
-  return FindWindowExA(kNoWindow, kNoWindow, className, windowName);
+  return FindWindowExA(NoWindow, NoWindow, className, windowName);
 }
 
 WindowHandle FakeHost::FindWindowExA(WindowHandle parent, WindowHandle childAfter,
                                      const char16_t* className, const char16_t* windowName) {
-  WindowHandle found = kNoWindow;
-  bool afterSeen = childAfter == kNoWindow;
+  WindowHandle found = NoWindow;
+  bool afterSeen = childAfter == NoWindow;
   for (WindowHandle handle : ChildrenOf(parent)) {
     const Window& window = windows_.at(handle);
     if (!afterSeen) {
@@ -204,7 +204,7 @@ WindowHandle FakeHost::FindWindowExA(WindowHandle parent, WindowHandle childAfte
       break;
     }
   }
-  const bool topLevel = parent == kNoWindow && childAfter == kNoWindow;
+  const bool topLevel = parent == NoWindow && childAfter == NoWindow;
   Record((topLevel ? "FindWindowA("
                    : "FindWindowExA(" + std::to_string(parent) + ", " + std::to_string(childAfter) +
                          ", ") +
@@ -216,18 +216,18 @@ std::intptr_t FakeHost::Deliver(WindowHandle window, std::uint32_t message, std:
                                 LParam lParam) {
   Window& target = windows_.at(window);
   switch (message) {
-    case kWmSetText:
+    case WmSetText:
       target.text = std::u16string(std::get<TextIn>(lParam).text);
       return 1;
-    case kWmGetTextLength:
+    case WmGetTextLength:
       return static_cast<std::intptr_t>(target.text.size());
-    case kWmGetText: {
+    case WmGetText: {
       TextOut* buffer = std::get<TextOut*>(lParam);
       const std::size_t room = wParam == 0 ? 0 : wParam - 1;
       buffer->text = target.text.substr(0, room);
       return static_cast<std::intptr_t>(buffer->text.size());
     }
-    case kWmChar:
+    case WmChar:
       if (wParam == 13) {
         posted_.push_back(PostedLine{elapsed_, window, target.text});
         target.text.clear();
@@ -242,7 +242,7 @@ std::intptr_t FakeHost::SendMessageA(WindowHandle window, std::uint32_t message,
                                      std::uintptr_t wParam, LParam lParam) {
   Record("SendMessageA(" + std::to_string(window) + ", " + MessageName(message) + ", " +
          std::to_string(wParam) + ", " + LParamText(lParam) + ")");
-  if (window == kFormHandle) {
+  if (window == FormWindowHandle) {
     CheckFormAlive("SendMessageA");
     return 0;
   }
@@ -278,10 +278,10 @@ bool FakeHost::ReleaseCapture() {
 bool FakeHost::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
                             int cy, std::uint32_t flags) {
   Record("SetWindowPos(" + std::to_string(window) + ", " +
-         (insertAfter == kHwndTopmost ? std::string("HWND_TOPMOST") : std::to_string(insertAfter)) +
+         (insertAfter == HwndTopmost ? std::string("HWND_TOPMOST") : std::to_string(insertAfter)) +
          ", " + std::to_string(x) + ", " + std::to_string(y) + ", " + std::to_string(cx) + ", " +
          std::to_string(cy) + ", " + std::to_string(flags) + ")");
-  if (window == kFormHandle) CheckFormAlive("SetWindowPos");
+  if (window == FormWindowHandle) CheckFormAlive("SetWindowPos");
   return true;
 }
 
@@ -333,7 +333,7 @@ bool FakeHost::CloseHandle(KernelHandle handle) {
 
 KernelHandle FakeHost::CreateFileA(const std::u16string& path) {
   Record("CreateFileA(" + Utf8(path) + ")");
-  if (fs.folderReadOnly || fs.files.count(path) != 0) return kInvalidHandleValue;
+  if (fs.folderReadOnly || fs.files.count(path) != 0) return InvalidHandleValue;
   fs.files[path] = "";
   const KernelHandle handle = nextKernelHandle_++;
   openHandles_[handle] = path;
@@ -350,8 +350,8 @@ bool FakeHost::DeleteFileA(const std::u16string& path) {
 
 double FakeHost::Timer() {
   // Like the real clock, always within the day, also after a set-back past midnight.
-  const double clock = std::fmod(clockOrigin_ + elapsed_, kSecondsPerDay);
-  return clock < 0 ? clock + kSecondsPerDay : clock;
+  const double clock = std::fmod(clockOrigin_ + elapsed_, SecondsPerDay);
+  return clock < 0 ? clock + SecondsPerDay : clock;
 }
 
 bool FakeHost::DoEvents() {
@@ -379,7 +379,7 @@ void FakeHost::CheckFormAlive(std::string_view what) {
 
 WindowHandle FakeHost::FormHandle() {
   CheckFormAlive("FormHandle");
-  return kFormHandle;
+  return FormWindowHandle;
 }
 
 void FakeHost::UnloadForm() {

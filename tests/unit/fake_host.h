@@ -19,10 +19,10 @@ std::string Utf8(std::u16string_view text);
 
 class FakeHost final : public HostServices {
  public:
-  static constexpr WindowHandle kFormHandle = 0xF0;
+  static constexpr WindowHandle FormWindowHandle = 0xF0;
 
   // --- the chat client's window tree ---
-  // Adds a window as the last child of `parent` (kNoWindow: top level) and
+  // Adds a window as the last child of `parent` (NoWindow: top level) and
   // returns its handle. Handles count up from 1.
   WindowHandle AddWindow(WindowHandle parent, std::u16string className, std::u16string title = u"");
   // A chat client: frame > document area > one chat room per name, the first
@@ -130,7 +130,7 @@ class FakeHost final : public HostServices {
 
  private:
   struct Window {
-    WindowHandle parent = kNoWindow;
+    WindowHandle parent = NoWindow;
     std::u16string className;
     std::u16string title;
     std::u16string text;

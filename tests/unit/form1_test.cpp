@@ -16,7 +16,7 @@ namespace {
 using testing::FakeHost;
 using Lines = std::vector<std::u16string>;
 
-const std::u16string kReason = u"Reason idle......";
+const std::u16string InitialReason = u"Reason idle......";
 
 class Form1Test : public ::testing::Test {
  protected:
@@ -59,7 +59,7 @@ TEST_F(Form1Test, LoadGreetsPutsTheWindowOnTopAndRests) {
   EXPECT_EQ(calls[0], "SetEnabled(Command2, false)");
   EXPECT_EQ(calls[1], "SetWindowPos(240, HWND_TOPMOST, 0, 0, 0, 0, 3)");
   ExpectRunning(false, u"  0");
-  EXPECT_EQ(host_.GetText(Control::Text1), kReason);
+  EXPECT_EQ(host_.GetText(Control::Text1), InitialReason);
 }
 
 TEST_F(Form1Test, StartTicksAndStopFollowTheirScript) {
@@ -77,9 +77,9 @@ TEST_F(Form1Test, StartTicksAndStopFollowTheirScript) {
 
   EXPECT_EQ(LinesAfterLoad(), (Lines{
                                   std::u16string(MsgStarted),
-                                  MsgReason(kReason),
+                                  MsgReason(InitialReason),
                                   std::u16string(MsgBanner),
-                                  MsgReason(kReason),
+                                  MsgReason(InitialReason),
                                   MsgIdleFor(u"1"),
                                   std::u16string(MsgStopped),
                                   MsgTotalIdle(u"1"),
@@ -126,7 +126,7 @@ TEST_F(Form1Test, AdvertiseWorksInEitherStateAndTouchesNoControl) {
                      std::u16string(MsgMaker)};
   Lines expected = advert;
   expected.push_back(std::u16string(MsgStarted));
-  expected.push_back(MsgReason(kReason));
+  expected.push_back(MsgReason(InitialReason));
   expected.insert(expected.end(), advert.begin(), advert.end());
   EXPECT_EQ(LinesAfterLoad(), expected);
   EXPECT_EQ(TimesAfterLoad(), (std::vector<double>{2, 3, 4, 5, 6, 8, 9, 10}));
@@ -152,7 +152,7 @@ TEST_F(Form1Test, ASecondStartInsideStartsPauseRunsWholeAndEndsRunning) {
   host_.ClickAt(2.4, Control::Command1);  // Start is still enabled during the pause
   host_.RunUntil(10.0);
   EXPECT_EQ(LinesAfterLoad(), (Lines{std::u16string(MsgStarted), std::u16string(MsgStarted),
-                                     MsgReason(kReason), MsgReason(kReason)}));
+                                     MsgReason(InitialReason), MsgReason(InitialReason)}));
   ExpectRunning(true, u"  0");
   // Enabling a running timer again keeps its schedule: one tick a minute.
   host_.RunUntil(3.0 + 120 + 2.5);
@@ -165,11 +165,11 @@ TEST_F(Form1Test, StopInsideATicksPausesRunsFirstThenTheTickReadsTheResetCount) 
   host_.RunUntil(80.0);
   EXPECT_EQ(LinesAfterLoad(), (Lines{
                                   std::u16string(MsgStarted),
-                                  MsgReason(kReason),
+                                  MsgReason(InitialReason),
                                   std::u16string(MsgBanner),
                                   std::u16string(MsgStopped),
                                   MsgTotalIdle(u"1"),
-                                  MsgReason(kReason),
+                                  MsgReason(InitialReason),
                                   MsgIdleFor(u"  0"),
                               }));
   ExpectRunning(false, u"  0");
@@ -190,7 +190,7 @@ TEST_F(Form1Test, ATickInsideAnotherPausePutsItsLinesBetween) {
   host_.RunUntil(70.0);
   const Lines lines = LinesAfterLoad();
   EXPECT_EQ(Lines(lines.begin() + 2, lines.end()),
-            (Lines{std::u16string(MsgBanner), std::u16string(MsgBanner), MsgReason(kReason),
+            (Lines{std::u16string(MsgBanner), std::u16string(MsgBanner), MsgReason(InitialReason),
                    MsgIdleFor(u"1"), std::u16string(MsgCreditLoad), std::u16string(MsgMaker)}));
 }
 

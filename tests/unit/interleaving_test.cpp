@@ -54,13 +54,13 @@ enum class Kind {
   TotalIdle,
   Unknown,
 };
-constexpr int kKinds = static_cast<int>(Kind::Unknown) + 1;
+constexpr int KindCount = static_cast<int>(Kind::Unknown) + 1;
 
 const char* KindName(Kind kind) {
-  static constexpr const char* kNames[kKinds] = {"Loaded", "Unloaded",   "Started",    "Stopped",
-                                                 "Banner", "CreditLoad", "CreditExit", "Maker",
-                                                 "Reason", "IdleFor",    "TotalIdle",  "Unknown"};
-  return kNames[static_cast<int>(kind)];
+  static constexpr const char* KindNames[KindCount] = {
+      "Loaded",     "Unloaded", "Started", "Stopped", "Banner",    "CreditLoad",
+      "CreditExit", "Maker",    "Reason",  "IdleFor", "TotalIdle", "Unknown"};
+  return KindNames[static_cast<int>(kind)];
 }
 
 // A composed line split back into prefix, value and suffix.
@@ -92,19 +92,19 @@ struct Classified {
 };
 
 Classified Classify(const std::u16string& line) {
-  static const std::pair<std::u16string_view, Kind> kFixed[] = {
+  static const std::pair<std::u16string_view, Kind> FixedLines[] = {
       {MsgLoaded, Kind::Loaded},         {MsgUnloaded, Kind::Unloaded},
       {MsgStarted, Kind::Started},       {MsgStopped, Kind::Stopped},
       {MsgBanner, Kind::Banner},         {MsgCreditLoad, Kind::CreditLoad},
       {MsgCreditExit, Kind::CreditExit}, {MsgMaker, Kind::Maker},
   };
-  for (const auto& [text, kind] : kFixed) {
+  for (const auto& [text, kind] : FixedLines) {
     if (line == text) return {kind, {}};
   }
-  static const Composed kReason(MsgReason), kIdleFor(MsgIdleFor), kTotalIdle(MsgTotalIdle);
-  if (auto value = kReason.ValueOf(line)) return {Kind::Reason, *value};
-  if (auto value = kIdleFor.ValueOf(line)) return {Kind::IdleFor, *value};
-  if (auto value = kTotalIdle.ValueOf(line)) return {Kind::TotalIdle, *value};
+  static const Composed ReasonLine(MsgReason), IdleForLine(MsgIdleFor), TotalIdleLine(MsgTotalIdle);
+  if (auto value = ReasonLine.ValueOf(line)) return {Kind::Reason, *value};
+  if (auto value = IdleForLine.ValueOf(line)) return {Kind::IdleFor, *value};
+  if (auto value = TotalIdleLine.ValueOf(line)) return {Kind::TotalIdle, *value};
   return {};
 }
 
@@ -239,7 +239,7 @@ class NestingForm final : public FormEvents {
 
 // The lines each handler posts, in order, when nothing cuts it short.
 const std::vector<Kind>& ScriptOf(const std::string& handler) {
-  static const std::map<std::string, std::vector<Kind>> kScripts = {
+  static const std::map<std::string, std::vector<Kind>> Scripts = {
       {"Load", {Kind::Loaded, Kind::CreditLoad}},
       {"Start", {Kind::Started, Kind::Reason}},
       {"Stop", {Kind::Stopped, Kind::TotalIdle}},
@@ -249,7 +249,7 @@ const std::vector<Kind>& ScriptOf(const std::string& handler) {
       {"Site", {}},
       {"MouseDown", {}},
   };
-  return kScripts.at(handler);
+  return Scripts.at(handler);
 }
 
 // --- one random sequence ---
@@ -264,20 +264,20 @@ struct Profile {
 };
 
 // Many events within a few seconds: clicks land inside pauses, several deep.
-constexpr Profile kBursts{"bursts", 3, 18, 2.0, 10.0, 3, false};
+constexpr Profile Bursts{"bursts", 3, 18, 2.0, 10.0, 3, false};
 // Fewer events over minutes, so that the timer ticks several times between
 // and underneath them.
-constexpr Profile kMinutes{"minutes", 4, 14, 150.0, 540.0, 5, true};
+constexpr Profile Minutes{"minutes", 4, 14, 150.0, 540.0, 5, true};
 
 // Click weights, for the buttons enabled at the moment. Exit is rare, so that
 // most sequences run to their end.
-constexpr std::pair<Control, int> kClickWeights[] = {
+constexpr std::pair<Control, int> ClickWeights[] = {
     {Control::Command1, 30}, {Control::Command2, 30}, {Control::Command3, 20},
     {Control::Command4, 10}, {Control::Command5, 1},
 };
 
 // Far more pumps and waits than any sequence here needs.
-constexpr int kSpinLimit = 200'000;
+constexpr int SpinLimit = 200'000;
 
 class Sequence {
  public:
@@ -293,7 +293,7 @@ class Sequence {
   void Run() {
     Script();
     host_.Attach(form_);
-    host_.spinLimit = kSpinLimit;
+    host_.spinLimit = SpinLimit;
     try {
       host_.RunLoad();
       host_.RunUntil(end_);
@@ -341,7 +341,7 @@ class Sequence {
   }
 
   std::u16string Text() {
-    static constexpr std::u16string_view kPieces[] = {
+    static constexpr std::u16string_view Pieces[] = {
         u"<b>",         u"</b>",  u"&",   u"&amp;", u"<",
         u">",           u"\"",    u" ",   u"brb",   u"zz",
         u"<u>",         u"</u>",  u"\\",  u"%s",    u"\u2021",
@@ -349,7 +349,7 @@ class Sequence {
         u"gone fishing"};
     std::u16string text;
     for (std::uint32_t n = Below(5); n > 0; --n) {
-      text += kPieces[Below(std::size(kPieces))];
+      text += Pieces[Below(std::size(Pieces))];
     }
     return text;
   }
@@ -406,8 +406,8 @@ class Sequence {
         draft_ = draft;
       });
     } else if (roll < 86) {
-      static constexpr double kJumps[] = {-3600.0, -43300.0, -2.0, -0.6, 0.4, 5.0, 3600.0};
-      const double jump = kJumps[Below(std::size(kJumps))];
+      static constexpr double Jumps[] = {-3600.0, -43300.0, -2.0, -0.6, 0.4, 5.0, 3600.0};
+      const double jump = Jumps[Below(std::size(Jumps))];
       Log(at, "set the clock by " + std::to_string(jump));
       host_.At(at, [this, jump] {
         form_.ClockSet();
@@ -424,11 +424,11 @@ class Sequence {
   // The user clicks one of the buttons that are enabled right now.
   void ClickSomething() {
     int total = 0;
-    for (const auto& [button, weight] : kClickWeights) {
+    for (const auto& [button, weight] : ClickWeights) {
       if (host_.IsEnabled(button)) total += weight;
     }
     int pick = static_cast<int>(Below(static_cast<std::uint32_t>(total)));
-    for (const auto& [button, weight] : kClickWeights) {
+    for (const auto& [button, weight] : ClickWeights) {
       if (!host_.IsEnabled(button)) continue;
       if (pick < weight) {
         Log(host_.Now(), "  the click lands on " + HandlerName(button));
@@ -562,7 +562,7 @@ class Sequence {
       }
     }
 
-    int lines[kKinds] = {};
+    int lines[KindCount] = {};
     const auto& posted = host_.posted();
     for (std::size_t i = 0; i < posted.size(); ++i) {
       const Classified line = Classify(posted[i].text);
@@ -654,7 +654,7 @@ class Sequence {
 
   double clockStart_ = 0.0;
   double end_ = 0.0;
-  WindowHandle chatInput_ = kNoWindow;
+  WindowHandle chatInput_ = NoWindow;
   std::set<std::u16string> reasons_;  // everything the reason box held
   std::u16string draft_;              // what the user last typed into the chat input
   std::optional<std::size_t> postedAtQuit_;
@@ -705,12 +705,12 @@ bool ReplayedOne(const Profile& profile) {
   return true;
 }
 
-constexpr std::uint32_t kBurstSeeds = 20'240'000;
-constexpr std::uint32_t kMinuteSeeds = 30'240'000;
+constexpr std::uint32_t BurstSeeds = 20'240'000;
+constexpr std::uint32_t MinuteSeeds = 30'240'000;
 
 TEST(InterleavingTest, BurstsOfClicksAndTypingNestInsideEachOthersPauses) {
-  if (ReplayedOne(kBursts)) return;
-  const Coverage coverage = RunMany(kBursts, kBurstSeeds, 7000);
+  if (ReplayedOne(Bursts)) return;
+  const Coverage coverage = RunMany(Bursts, BurstSeeds, 7000);
   if (HasFailure()) return;  // a batch stopped early says nothing about coverage
   EXPECT_GT(coverage.nested, coverage.sequences / 2);
   EXPECT_GT(coverage.deep, coverage.sequences / 4);
@@ -724,8 +724,8 @@ TEST(InterleavingTest, BurstsOfClicksAndTypingNestInsideEachOthersPauses) {
 }
 
 TEST(InterleavingTest, MinutesOfTicksUnderClicksTypingAndClockChanges) {
-  if (ReplayedOne(kMinutes)) return;
-  const Coverage coverage = RunMany(kMinutes, kMinuteSeeds, 3500);
+  if (ReplayedOne(Minutes)) return;
+  const Coverage coverage = RunMany(Minutes, MinuteSeeds, 3500);
   if (HasFailure()) return;
   EXPECT_GT(coverage.ticking, coverage.sequences / 5);
   EXPECT_GT(coverage.nested, coverage.sequences / 4);

@@ -35,7 +35,7 @@ TEST(SendChatTest, LooksUpTheChainThenReplacesTheTextAndTypesEnter) {
 
 TEST(SendChatTest, NoClientMeansNoMessageAtAll) {
   FakeHost host;
-  host.AddWindow(kNoWindow, u"Notepad");
+  host.AddWindow(NoWindow, u"Notepad");
   host.AddWindow(1, u"RICHCNTL");  // another program's rich text control
   SendChat(host, u"line");
   EXPECT_EQ(host.calls(), (Calls{"FindWindowA(AOL Frame25, null) = 0"}));
@@ -60,12 +60,12 @@ TEST(SendChatTest, StopsAtTheFirstMissingWindowOfTheChain) {
   for (const Case& c : cases) {
     FakeHost host;
     // Decoys that a null parent would find among the top-level windows.
-    host.AddWindow(kNoWindow, u"MDIClient");
-    host.AddWindow(kNoWindow, u"AOL Child");
-    host.AddWindow(kNoWindow, u"RICHCNTL");
+    host.AddWindow(NoWindow, u"MDIClient");
+    host.AddWindow(NoWindow, u"AOL Child");
+    host.AddWindow(NoWindow, u"RICHCNTL");
     std::vector<WindowHandle> made;
     for (const auto& [parent, className] : c.windows) {
-      made.push_back(host.AddWindow(parent < 0 ? kNoWindow : made[parent], className));
+      made.push_back(host.AddWindow(parent < 0 ? NoWindow : made[parent], className));
     }
     SendChat(host, u"line");
     EXPECT_EQ(host.calls().size(), c.lookups) << c.name;

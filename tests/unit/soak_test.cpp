@@ -15,11 +15,11 @@ namespace {
 
 using testing::FakeHost;
 
-constexpr int kTicks = 24 * 60;
-constexpr double kStartClick = 2.0;
-constexpr double kFirstTick = 63.0;  // a minute after Start enabled the timer, at 3.0
+constexpr int Ticks = 24 * 60;
+constexpr double StartClick = 2.0;
+constexpr double FirstTick = 63.0;  // a minute after Start enabled the timer, at 3.0
 // The 700th tick falls at 23:59:59, so that its pauses cross midnight.
-constexpr double kClockStart = 86399.0 - (kFirstTick + 699 * 60.0);
+constexpr double ClockStart = 86399.0 - (FirstTick + 699 * 60.0);
 
 // What the host looked like around one tick.
 struct TickSample {
@@ -82,30 +82,30 @@ std::vector<std::string> CallsOfTick(const FakeHost& host, const TickSample& sam
 
 TEST(SoakTest, ADayOfTicksPostsTheSameThreeLinesEveryMinuteAndGrowsNothing) {
   FakeHost host;
-  host.SetClock(kClockStart);
+  host.SetClock(ClockStart);
   const WindowHandle input = host.AddChatClient({u"Lobby"}).front();
   TickWatch form(host);
   host.Attach(form);
   host.RunLoad();
-  host.ClickAt(kStartClick, Control::Command1);
+  host.ClickAt(StartClick, Control::Command1);
   // The last tick's last line goes out two seconds after it; the next tick
   // would be a minute later.
-  host.RunUntil(kFirstTick + (kTicks - 1) * 60.0 + 30.0);
+  host.RunUntil(FirstTick + (Ticks - 1) * 60.0 + 30.0);
 
-  ASSERT_EQ(host.timerTicks(), kTicks);
-  ASSERT_EQ(form.samples().size(), static_cast<std::size_t>(kTicks));
+  ASSERT_EQ(host.timerTicks(), Ticks);
+  ASSERT_EQ(form.samples().size(), static_cast<std::size_t>(Ticks));
   EXPECT_EQ(host.GetText(Control::Label1), u"1440");
   EXPECT_TRUE(host.IsEnabled(Control::Timer1));
   EXPECT_FALSE(host.IsEnabled(Control::Command1));
 
   // Nothing but what the count explains: the greeting, Start, three a tick.
   const auto& posted = host.posted();
-  ASSERT_EQ(posted.size(), 2u + 2u + 3u * kTicks);
+  ASSERT_EQ(posted.size(), 2u + 2u + 3u * Ticks);
   const std::u16string reason = u"Reason idle......";
   const std::u16string expected[] = {std::u16string(MsgBanner), MsgReason(reason), u""};
   int firstWrong = -1;
-  for (int tick = 0; tick < kTicks && firstWrong < 0; ++tick) {
-    const double due = kFirstTick + tick * 60.0;
+  for (int tick = 0; tick < Ticks && firstWrong < 0; ++tick) {
+    const double due = FirstTick + tick * 60.0;
     for (int line = 0; line < 3; ++line) {
       const FakeHost::PostedLine& posted_line = posted[4 + 3 * tick + line];
       const std::u16string text = line < 2 ? expected[line] : MsgIdleFor(Decimal(tick + 1));
@@ -114,13 +114,13 @@ TEST(SoakTest, ADayOfTicksPostsTheSameThreeLinesEveryMinuteAndGrowsNothing) {
   }
   EXPECT_EQ(firstWrong, -1) << "the first tick whose lines are wrong or late";
   EXPECT_EQ(posted.back().text, MsgIdleFor(u"1440"));
-  EXPECT_EQ(posted.back().time, kFirstTick + (kTicks - 1) * 60.0 + 2.0);
+  EXPECT_EQ(posted.back().time, FirstTick + (Ticks - 1) * 60.0 + 2.0);
 
   // Every tick costs the host the same: the same calls, pumps and waits, and
   // the event queue holds only the next tick.
   const TickSample& first = form.samples().front();
   const TickSample& last = form.samples().back();
-  EXPECT_EQ(CallsOfTick(host, last, kTicks), CallsOfTick(host, first, 1));
+  EXPECT_EQ(CallsOfTick(host, last, Ticks), CallsOfTick(host, first, 1));
   for (const TickSample& sample : form.samples()) {
     const int tick = static_cast<int>(&sample - form.samples().data()) + 1;
     ASSERT_EQ(sample.callsAfter - sample.callsBefore, first.callsAfter - first.callsBefore)

@@ -14,7 +14,7 @@ namespace {
 using testing::FakeHost;
 using Calls = std::vector<std::string>;
 
-const std::u16string kAddress = u"https://www.example.com/drowsel/";
+const std::u16string Address = u"https://www.example.com/drowsel/";
 
 bool HasCallStartingWith(const FakeHost& host, std::string_view prefix) {
   return !host.CallsStartingWith(prefix).empty();
@@ -22,7 +22,7 @@ bool HasCallStartingWith(const FakeHost& host, std::string_view prefix) {
 
 TEST(WebPageTest, ProbesStartsTheBrowserWithASpaceAndTheAddressAndClosesBothHandles) {
   FakeHost host;
-  EXPECT_TRUE(OpenWebPage(host, kAddress));
+  EXPECT_TRUE(OpenWebPage(host, Address));
   EXPECT_EQ(host.calls(),
             (Calls{
                 "GetTempPathA(0)",
@@ -44,19 +44,19 @@ TEST(WebPageTest, StartsNothingWhenNoProgramIsAssociated) {
   for (const std::intptr_t code : {31, 2, 0}) {
     FakeHost host;
     host.shell.findResult = code;
-    EXPECT_FALSE(OpenWebPage(host, kAddress)) << code;
+    EXPECT_FALSE(OpenWebPage(host, Address)) << code;
     EXPECT_FALSE(HasCallStartingWith(host, "CreateProcessA")) << code;
     EXPECT_TRUE(host.fs.files.empty()) << code;
   }
   FakeHost host;
   host.shell.findResult = 32;  // the lowest success
-  EXPECT_TRUE(OpenWebPage(host, kAddress));
+  EXPECT_TRUE(OpenWebPage(host, Address));
 }
 
 TEST(WebPageTest, AFailedStartReportsFalseAndClosesNothingItDidNotGet) {
   FakeHost host;
   host.shell.processStartFails = true;
-  EXPECT_FALSE(OpenWebPage(host, kAddress));
+  EXPECT_FALSE(OpenWebPage(host, Address));
   EXPECT_EQ(host.calls().back().rfind("CreateProcessA(", 0), 0u);
   EXPECT_FALSE(HasCallStartingWith(host, "!!"));
 }
@@ -65,7 +65,7 @@ TEST(WebPageTest, NeverTouchesAFileItDidNotCreate) {
   FakeHost host;
   host.fs.files[u"C:\\Temp\\dummy.html"] = "someone's page";
   host.fs.files[u"C:\\Temp\\drowsel-probe-77-0.html"] = "left by an earlier run";
-  EXPECT_TRUE(OpenWebPage(host, kAddress));
+  EXPECT_TRUE(OpenWebPage(host, Address));
   EXPECT_EQ(host.fs.files, (std::map<std::u16string, std::string>{
                                {u"C:\\Temp\\dummy.html", "someone's page"},
                                {u"C:\\Temp\\drowsel-probe-77-0.html", "left by an earlier run"},
@@ -85,7 +85,7 @@ TEST(WebPageTest, DoesNothingWhenTheTemporaryFolderIsUnusable) {
   for (const Case& c : cases) {
     FakeHost host;
     c.setUp(host);
-    EXPECT_FALSE(OpenWebPage(host, kAddress)) << c.name;
+    EXPECT_FALSE(OpenWebPage(host, Address)) << c.name;
     EXPECT_FALSE(HasCallStartingWith(host, "FindExecutableA")) << c.name;
     EXPECT_FALSE(HasCallStartingWith(host, "CreateProcessA")) << c.name;
     EXPECT_FALSE(HasCallStartingWith(host, "!!")) << c.name;
@@ -104,7 +104,7 @@ TEST(WebPageTest, ALongTemporaryPathIsReadWhole) {
 TEST(WebPageTest, AProbeThatCannotBeDeletedDoesNotStopTheBrowser) {
   FakeHost host;
   host.fs.deleteFails = true;
-  EXPECT_TRUE(OpenWebPage(host, kAddress));
+  EXPECT_TRUE(OpenWebPage(host, Address));
 }
 
 TEST(WebPageTest, TrimAtNullKeepsTheTextBeforeTheFirstNul) {

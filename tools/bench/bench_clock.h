@@ -30,8 +30,8 @@ inline double Seconds(const FILETIME& time) {
 inline double UnixNow() {
   FILETIME now;
   GetSystemTimePreciseAsFileTime(&now);
-  constexpr double kUnixEpoch = 11644473600.0;  // seconds from 1601 to 1970
-  return Seconds(now) - kUnixEpoch;
+  constexpr double UnixEpoch = 11644473600.0;  // seconds from 1601 to 1970
+  return Seconds(now) - UnixEpoch;
 }
 
 // User and kernel time of this process, all its threads together.

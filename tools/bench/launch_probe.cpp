@@ -33,7 +33,7 @@
 
 namespace {
 
-constexpr double kGiveUpSeconds = 30.0;
+constexpr double GiveUpSeconds = 30.0;
 
 int Usage() {
   std::fwprintf(stderr,
@@ -124,7 +124,7 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("visible_ms=%.3f\n", now);
       break;
     }
-    if (!launched.Running() || now > kGiveUpSeconds * 1000.0) {
+    if (!launched.Running() || now > GiveUpSeconds * 1000.0) {
       std::fflush(stdout);
       std::fwprintf(stderr, L"no visible %ls window after %.0f ms\n", className.c_str(), now);
       return 1;

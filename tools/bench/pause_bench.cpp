@@ -42,9 +42,9 @@
 namespace {
 
 #if defined(DROWSEL_BUSY_WAIT_PAUSE)
-constexpr const char* kBuild = "spinning";
+constexpr const char* Build = "spinning";
 #else
-constexpr const char* kBuild = "sleeping";
+constexpr const char* Build = "sleeping";
 #endif
 
 // The window's handlers do nothing: the benchmark only needs a window to pump.
@@ -94,7 +94,7 @@ bool BareWait(drowsel::EventPump& host, int seconds) {
 }
 
 // What a watcher outside may take as quiet either side of the timed pauses.
-constexpr DWORD kQuietMs = 200;
+constexpr DWORD QuietMs = 200;
 
 }  // namespace
 
@@ -143,7 +143,7 @@ int wmain(int argc, wchar_t** argv) {
     samples.push_back({wall, thread, process, late, host.sleeps, host.pumps});
   }
   const double timedTo = bench::UnixNow();
-  Sleep(kQuietMs);
+  Sleep(QuietMs);
 
   double totalWall = 0, totalThread = 0, totalProcess = 0;
   for (long i = 0; i < count; ++i) {
@@ -156,7 +156,7 @@ int wmain(int argc, wchar_t** argv) {
     totalProcess += s.process;
   }
   std::printf("total pauses=%ld wall=%.6f thread_cpu=%.6f process_cpu=%.6f build=%s\n", count,
-              totalWall, totalThread, totalProcess, bare ? "bare" : kBuild);
+              totalWall, totalThread, totalProcess, bare ? "bare" : Build);
   std::printf("timed_from=%.6f timed_to=%.6f\n", timedFrom, timedTo);
   std::fflush(stdout);
   program.host().UnloadForm();

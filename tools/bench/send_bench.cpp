@@ -54,7 +54,7 @@ class TimedWindows final : public WindowFunctions {
     const double start = bench::Now();
     const bool sent =
         windows_.SendMessageTimeoutA(window, message, wParam, lParam, flags, timeoutMs, result);
-    if (message == kWmChar) returnSeconds += bench::Now() - start;
+    if (message == WmChar) returnSeconds += bench::Now() - start;
     return sent;
   }
   bool ReleaseCapture() override { return windows_.ReleaseCapture(); }

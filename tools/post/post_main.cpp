@@ -22,24 +22,24 @@ using drowsel::win32host::FromWide;
 // The line an argument names, or nothing when it names no entry.
 bool LineFor(const std::wstring& argument, std::u16string& line) {
   using namespace drowsel;
-  static const std::map<std::wstring, std::u16string_view> kFixed = {
+  static const std::map<std::wstring, std::u16string_view> FixedEntries = {
       {L"MsgLoaded", MsgLoaded},         {L"MsgUnloaded", MsgUnloaded},
       {L"MsgStarted", MsgStarted},       {L"MsgStopped", MsgStopped},
       {L"MsgBanner", MsgBanner},         {L"MsgCreditLoad", MsgCreditLoad},
       {L"MsgCreditExit", MsgCreditExit}, {L"MsgMaker", MsgMaker},
   };
   static const std::map<std::wstring, std::function<std::u16string(std::u16string_view)>>
-      kComposed = {
+      ComposedEntries = {
           {L"MsgReason", MsgReason}, {L"MsgIdleFor", MsgIdleFor}, {L"MsgTotalIdle", MsgTotalIdle}};
   const std::size_t equals = argument.find(L'=');
   if (equals == std::wstring::npos) {
-    const auto fixed = kFixed.find(argument);
-    if (fixed == kFixed.end()) return false;
+    const auto fixed = FixedEntries.find(argument);
+    if (fixed == FixedEntries.end()) return false;
     line = std::u16string(fixed->second);
     return true;
   }
-  const auto composed = kComposed.find(argument.substr(0, equals));
-  if (composed == kComposed.end()) return false;
+  const auto composed = ComposedEntries.find(argument.substr(0, equals));
+  if (composed == ComposedEntries.end()) return false;
   line = composed->second(FromWide(std::wstring_view(argument).substr(equals + 1)));
   return true;
 }

@@ -17,13 +17,13 @@
 namespace {
 
 std::string HexBytes(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
+  static constexpr char Digits[] = "0123456789abcdef";
   std::string hex;
   hex.reserve(bytes.size() * 2);
   for (char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0x0f];
+    hex += Digits[byte >> 4];
+    hex += Digits[byte & 0x0f];
   }
   return hex;
 }
@@ -63,11 +63,11 @@ bool AppendLine(const std::string& path, std::string line) {
 }
 
 void StayWhileHeld(const std::string& holdPath) {
-  constexpr DWORD kPollMs = 50;
-  constexpr DWORD kLongestMs = 120000;
-  for (DWORD waited = 0; waited < kLongestMs; waited += kPollMs) {
+  constexpr DWORD PollMs = 50;
+  constexpr DWORD LongestMs = 120000;
+  for (DWORD waited = 0; waited < LongestMs; waited += PollMs) {
     if (GetFileAttributesA(holdPath.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-    Sleep(kPollMs);
+    Sleep(PollMs);
   }
 }
 
