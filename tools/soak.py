@@ -72,8 +72,9 @@ SEQUENCE_TIMEOUT = 15
 TICK_TIMEOUT = 20
 # Drowsel gives up on a client that has not answered for this long.
 HUNG_AFTER = 5.0
-# A sample may take this long to read (a driver run, the folder, /proc).
-SAMPLE_TIME = 3
+# How long after a tick due while the client is away the room is watched:
+# nothing may come.
+ABSENT_WATCH = 8
 
 # Actions between ticks, in turn, with the most each may take on a busy
 # machine: one only starts when it will be over this long before the tick.
@@ -308,16 +309,18 @@ class Soak:
 
     # -- ticks -----------------------------------------------------------------
 
-    def tick(self, plan):
-        """Sets up what the next tick falls into, checks the tick and puts
-        things back."""
+    def tick(self, plan, lead):
+        """Sets up what the next tick falls into, `lead` seconds before it,
+        checks the tick and puts things back."""
         due = self.ticks.due()
         absent = plan in ("stalled", "closed")
         answers = self.log.count("ANSWERING")
+        self.wait_till(due - lead)
         if plan == "other_room":
             self.bring_forward(ROOMS[1])
         elif plan == "stalled":
-            stall_ms = 28000
+            # On past the tick and the watch after it.
+            stall_ms = round((due + ABSENT_WATCH + 4 - time.monotonic()) * 1000)
             began = self.stall(stall_ms)
             # Once Drowsel sees the client as hung its lines fail at once:
             # an Adv. now posts nothing.
@@ -328,7 +331,7 @@ class Soak:
         self.alive()
 
         if absent:
-            self.wait_till(due + 8)
+            self.wait_till(due + ABSENT_WATCH)
             self.ticks.missed()
         else:
             self.wait_till(due - 2)
@@ -396,7 +399,7 @@ class Soak:
                 self.act("stop_start")
             plan, lead = TICK_PLANS[minute % len(TICK_PLANS)]
             self.fill(self.ticks.due() - lead)
-            self.act("tick", plan)
+            self.act("tick", plan, lead)
             self.sample()
             self.s.note(f"minute {minute + 1} of {minutes}: count {self.ticks.count}, "
                         f"{len(self.check.violations)} violations")
