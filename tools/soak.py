@@ -112,7 +112,8 @@ class Soak:
         self.temp_before = set()
         self.site_clicks = 0
         self.samples = []
-        self.tick_minutes = []
+        self.tick_cycles = []
+        self.minutes_run = 0  # minutes of ticks done
         self.lateness = []
         self.done = {}  # action -> how many times
         self.sources = {}  # figure -> where it came from, when not the usual place
@@ -286,7 +287,8 @@ class Soak:
         except Failure as e:
             self.check.violation(f"{name}: {e}")
             self.recover()
-        self.done[name] = self.done.get(name, 0) + 1
+        if name != "tick":
+            self.done[name] = self.done.get(name, 0) + 1
         self.alive()
 
     def recover(self):
@@ -342,7 +344,7 @@ class Soak:
                                       f"tick {number}")
             if times:
                 self.lateness.append(self.ticks.seen(times[0]))
-                self.tick_minutes.append((times[0] - self.started_at) / 60)
+                self.tick_cycles.append(self.minutes_run + 1)
             else:
                 self.ticks.count = number  # go on counting from what Drowsel should show
 
@@ -385,7 +387,8 @@ class Soak:
         if self.started_at is None:
             self.started_at = now
         self.samples.append({
-            "minute": (now - self.started_at) / 60, "working_set": int(values["working_set"]),
+            "minute": (now - self.started_at) / 60, "cycle": self.minutes_run,
+            "working_set": int(values["working_set"]),
             "private": private, "handles": number("handles"), "gdi": number("gdi"),
             "user": number("user"), "threads": int(values["threads"]), "temp_files": len(left)})
 
@@ -400,6 +403,8 @@ class Soak:
             plan, lead = TICK_PLANS[minute % len(TICK_PLANS)]
             self.fill(self.ticks.due() - lead)
             self.act("tick", plan, lead)
+            self.done[f"tick: {plan}"] = self.done.get(f"tick: {plan}", 0) + 1
+            self.minutes_run = minute + 1
             self.sample()
             self.s.note(f"minute {minute + 1} of {minutes}: count {self.ticks.count}, "
                         f"{len(self.check.violations)} violations")
@@ -442,12 +447,24 @@ def notes(soak):
     return out
 
 
+# What the run did, for its report.
+DONE_NAMES = {
+    "adv": "Adv.", "adv_nested": "Adv. inside Adv.", "adv_queued": "three Adv. queued",
+    "site": "Site", "press": "press and drag the picture there and back",
+    "other_room": "Adv. in the second room", "stall_briefly": "Adv. into a brief stall",
+    "restart_client": "client closed and restarted", "stop_start": "Stop and Start",
+    "tick: plain": "ticks", "tick: other_room": "ticks with the second room in front",
+    "tick: stalled": "ticks while the client does not answer",
+    "tick: closed": "ticks with the client closed",
+}
+
+
 def report(soak, info, minutes, took):
-    actions = ", ".join(f"{name} {count}" for name, count in sorted(soak.done.items()))
+    done = "; ".join(f"{DONE_NAMES.get(name, name)} {count}" for name, count in soak.done.items())
     lines = [benchmark.machine_line(info), "",
-             f"Run: {minutes} min of ticks, {took / 60:.1f} min in all; Site clicked "
-             f"{soak.site_clicks} times; done: {actions}.", "",
-             soak_figures.table(soak.samples, soak.tick_minutes), "",
+             f"Run: {f'{minutes} min of ticks' if minutes else 'short, no ticks'}, "
+             f"{took / 60:.1f} min in all. Done: {done}.", "",
+             soak_figures.table(soak.samples, soak.tick_cycles), "",
              soak_figures.tick_timing(soak.lateness)]
     lines += [""] + notes(soak)
     if soak.check.violations:
@@ -510,7 +527,7 @@ def main():
     print()
     print(report(soak, info, minutes, time.monotonic() - began))
     print()
-    print(f"Command: `{COMMAND}`")
+    print(f"Command: `{'python3 tools/soak.py --short' if args.short else COMMAND}`")
     return 1 if soak.check.violations else 0
 
 

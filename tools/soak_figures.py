@@ -3,8 +3,10 @@ Markdown table by ten-minute stretch with each figure's growth per hour,
 and the timing of its minute ticks. Arithmetic and text only; the figures
 fail nothing.
 
-A sample is a dict: "minute" (since the first sample) and a value for each
-key of FIGURES, None where the system did not report it.
+A sample is a dict: "minute" (since the first sample, by the clock),
+"cycle" (the minutes of ticks done when it was taken: samples follow the
+ticks, which Stop and Start put back a little) and a value for each key of
+FIGURES, None where the system did not report it.
 """
 
 import math
@@ -27,21 +29,19 @@ FIGURES = [
 
 def stretch_ends(samples, length=STRETCH_MINUTES):
     """[(label, sample)]: the first sample, then the last sample of each
-    stretch of `length` minutes that has one. Samples follow the ticks a few
-    seconds late, so a sample counts at its nearest whole minute."""
+    stretch of `length` minutes of ticks that has one."""
     if not samples:
         return []
     rows = [("start", samples[0])]
     by_stretch = {}
     for sample in samples[1:]:
-        index = max(0, math.ceil(round(sample["minute"]) / length) - 1)
+        index = max(0, math.ceil(sample["cycle"] / length) - 1)
         by_stretch[index] = sample  # samples come in time order: the last one stays
     for index in sorted(by_stretch):
         sample = by_stretch[index]
-        end = (index + 1) * length
-        if round(sample["minute"]) < end:  # a stretch cut short by the end of the run
-            end = round(sample["minute"], 1)
-        rows.append((f"{index * length:g}–{end:g} min", sample))
+        end = min((index + 1) * length, sample["cycle"])
+        shown = f"{end:g}" if end else f"{sample['minute']:.1f}"  # no tick yet: the clock
+        rows.append((f"{index * length:g}–{shown} min", sample))
     return rows
 
 
@@ -76,28 +76,29 @@ def show(value, kind, signed=False):
     return f"{value:,}"
 
 
-def table(samples, ticks_by_minute=()):
+def table(samples, tick_cycles=()):
     """The table of the figures by stretch, with a last row of each figure's
-    growth per hour. `ticks_by_minute` is the minute of each tick checked."""
+    growth per hour. `tick_cycles` has the minute of ticks of each tick
+    checked (1 for the first)."""
     headings = ["Minutes"] + [h for _, h, _ in FIGURES] + ["Ticks checked"]
     lines = ["| " + " | ".join(headings) + " |", "|" + "---|" * len(headings)]
     previous_end = None
     for label, sample in stretch_ends(samples):
         ticks = ("—" if previous_end is None else
-                 str(sum(1 for m in ticks_by_minute if previous_end < m <= sample["minute"])))
-        previous_end = sample["minute"]
+                 str(sum(1 for c in tick_cycles if previous_end < c <= sample["cycle"])))
+        previous_end = sample["cycle"]
         cells = [label] + [show(sample.get(k), kind) for k, _, kind in FIGURES] + [ticks]
         lines.append("| " + " | ".join(cells) + " |")
     span = samples[-1]["minute"] if samples else 0
     if span < STRETCH_MINUTES:  # a few minutes' change says nothing per hour
         cells = [f"Growth per hour (not fitted: under {STRETCH_MINUTES} min)"]
-        cells += ["—"] * len(FIGURES) + [str(len(ticks_by_minute))]
+        cells += ["—"] * len(FIGURES) + [f"{len(tick_cycles)} in all"]
     else:
         settled = sum(1 for s in samples if s["minute"] >= STRETCH_MINUTES) >= 3
         label = (f"Growth per hour (fit from minute {STRETCH_MINUTES})" if settled
                  else "Growth per hour (fit over the whole run)")
         cells = [label] + [show(growth_per_hour(samples, k), kind, signed=True)
-                           for k, _, kind in FIGURES] + [str(len(ticks_by_minute))]
+                           for k, _, kind in FIGURES] + [f"{len(tick_cycles)} in all"]
     lines.append("| " + " | ".join(cells) + " |")
     return "\n".join(lines)
 

@@ -92,9 +92,10 @@ class Counting(unittest.TestCase):
         self.assertAlmostEqual(ticks.seen(360.5), 0.5)
 
 
-def sample(minute, working_set, gdi=None):
-    return {"minute": minute, "working_set": working_set, "private": 1 << 20, "handles": 40,
-            "gdi": gdi, "user": None, "threads": 1, "temp_files": 0}
+def sample(minute, working_set, gdi=None, cycle=None):
+    return {"minute": minute, "cycle": round(minute) if cycle is None else cycle,
+            "working_set": working_set, "private": 1 << 20, "handles": 40, "gdi": gdi,
+            "user": None, "threads": 1, "temp_files": 0}
 
 
 class Figures(unittest.TestCase):
@@ -106,16 +107,24 @@ class Figures(unittest.TestCase):
         self.assertEqual(figures.growth_per_hour(samples, "handles"), 0)
         self.assertIsNone(figures.growth_per_hour(samples, "gdi"))
 
-    def test_table_rows_end_each_stretch(self):
-        samples = [sample(m, int(m) << 20) for m in (0, 4, 10.05, 12, 20.1, 21.3)]
+    def test_table_rows_end_each_stretch_of_ticks(self):
+        # Samples follow their ticks, later and later by the clock.
+        samples = [sample(0, 0, cycle=0)] + [sample(c * 1.01 + 0.1, c << 20, cycle=c)
+                                             for c in (4, 10, 12, 20, 21)]
         rows = figures.stretch_ends(samples)
-        self.assertEqual([(label, s["minute"]) for label, s in rows],
-                         [("start", 0), ("0–10 min", 10.05), ("10–20 min", 20.1),
-                          ("20–21.3 min", 21.3)])
-        text = figures.table(samples, ticks_by_minute=[1, 2, 15, 21])
-        self.assertIn("| 10–20 min | 20.00 MiB |", text)
-        self.assertIn("not reported", text)
-        self.assertTrue(text.splitlines()[-1].startswith("| Growth per hour (fit from minute 10)"))
+        self.assertEqual([(label, s["cycle"]) for label, s in rows],
+                         [("start", 0), ("0–10 min", 10), ("10–20 min", 20), ("20–21 min", 21)])
+        text = figures.table(samples, tick_cycles=[1, 2, 15, 21])
+        self.assertIn("| 10–20 min | 20.00 MiB | 1.00 MiB | 40 | not reported |",
+                      text)
+        self.assertIn("| Growth per hour (fit from minute 10) |", text.splitlines()[-1])
+        self.assertEqual([row.split(" | ")[-1] for row in text.splitlines()[2:]],
+                         ["— |", "2 |", "1 |", "1 |", "4 in all |"])
+
+    def test_a_run_without_ticks_shows_the_clock_and_no_growth(self):
+        text = figures.table([sample(0, 0, cycle=0), sample(0.44, 1 << 20, cycle=0)])
+        self.assertIn("| 0–0.4 min |", text)
+        self.assertIn("not fitted", text.splitlines()[-1])
 
 
 if __name__ == "__main__":
