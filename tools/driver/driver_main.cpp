@@ -1,12 +1,13 @@
 // drowsel-driver: looks at and pokes Drowsel's window from another process,
 // for the end-to-end tests. Prints plain key=value lines (UTF-8).
 //
-//   drowsel-driver.exe find | controls | cpu | close | windows
+//   drowsel-driver.exe find | controls | cpu | sample | close | windows
 //   drowsel-driver.exe click CAPTION
 //   drowsel-driver.exe click-many CAPTION N
 //   drowsel-driver.exe set-text CAPTION_OR_ID TEXT
 //   drowsel-driver.exe post MESSAGE WPARAM LPARAM
 //   drowsel-driver.exe sleep MS
+//   drowsel-driver.exe chat-front ROOM | chat-stall MS | chat-close
 //
 // Several commands can run in one go, joined by "then", e.g.
 // `click Adv. then sleep 300 then click Exit`: the gap between them is then
@@ -23,17 +24,30 @@
 // way an impatient user queues them. `windows` lists the visible top-level
 // windows of every program, to see whether something new turned up.
 //
-// Exit codes: 0 done, 1 usage or a failed call, 2 no Drowsel window,
-// 3 the button is disabled, 4 no such control.
+// `sample` prints what Drowsel's process holds: working set, private bytes,
+// handles, GDI and USER objects ("unavailable" where the system does not
+// count them for another process, as under Wine) and threads. Where the
+// handle count is not given, the handles are counted in the system's list of
+// open handles instead, and `handles_from=system-list` says so.
+//
+// The chat- commands work the stand-in chat client instead: bring a room to
+// the front, make it stop answering for MS milliseconds, close it.
+//
+// Exit codes: 0 done, 1 usage or a failed call, 2 no Drowsel window (for the
+// chat- commands: no chat client), 3 the button is disabled, 4 no such
+// control or room.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "chat_client_window.h"
+#include "process_sample.h"
 #include "target_window.h"
 #include "thread_cpu.h"
 
@@ -301,6 +315,46 @@ int Cpu() {
   return 0;
 }
 
+template <typename T>
+std::string Count(const std::optional<T>& count) {
+  return count ? std::to_string(*count) : "unavailable";
+}
+
+int Sample() {
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  DWORD pid = 0;
+  if (GetWindowThreadProcessId(window, &pid) == 0) return NoWindow();  // gone meanwhile
+  std::wstring error;
+  const auto sample = driver::SampleProcess(pid, error);
+  if (!sample) return Fail(kFailed, error);
+  Put("pid", std::to_string(pid));
+  Put("working_set", std::to_string(sample->workingSet));
+  Put("private", Count(sample->privateBytes));
+  Put("handles", Count(sample->handles));
+  if (sample->handlesListed) Put("handles_from", "system-list");
+  Put("gdi", Count(sample->gdiObjects));
+  Put("user", Count(sample->userObjects));
+  Put("threads", std::to_string(sample->threads));
+  return 0;
+}
+
+// The chat- commands' results as exit codes, with what went wrong.
+int ChatDone(driver::ChatResult result, const std::string& key, const std::string& value) {
+  switch (result) {
+    case driver::ChatResult::kDone:
+      Put(key, value);
+      return 0;
+    case driver::ChatResult::kNoClient:
+      return Fail(kNoWindow, L"no chat client window");
+    case driver::ChatResult::kNoRoom:
+      return Fail(kNoControl, L"no such chat room");
+    case driver::ChatResult::kFailed:
+      break;
+  }
+  return Fail(kFailed, L"the chat client did not do it");
+}
+
 int Sleep(const std::wstring& ms) {
   wchar_t* end = nullptr;
   const unsigned long value = std::wcstoul(ms.c_str(), &end, 10);
@@ -309,12 +363,27 @@ int Sleep(const std::wstring& ms) {
   return 0;
 }
 
+// Milliseconds from the command line; nothing unless it is all digits and
+// short of INFINITE, which would make a stall last for ever.
+std::optional<DWORD> Milliseconds(const std::wstring& text) {
+  wchar_t* end = nullptr;
+  const unsigned long value = std::wcstoul(text.c_str(), &end, 10);
+  if (text.empty() || *end != L'\0' || text[0] == L'-' || value >= INFINITE) return std::nullopt;
+  return static_cast<DWORD>(value);
+}
+
+int ChatStall(const std::wstring& ms) {
+  const auto value = Milliseconds(ms);
+  if (!value) return Fail(kFailed, L"chat-stall wants milliseconds");
+  return ChatDone(driver::StallChat(*value), "stall", std::to_string(*value));
+}
+
 int Usage() {
   return Fail(kFailed,
-              L"usage: drowsel-driver find | controls | cpu | close | windows | click CAPTION"
-              L" | click-many CAPTION N | set-text CAPTION_OR_ID TEXT"
+              L"usage: drowsel-driver find | controls | cpu | sample | close | windows"
+              L" | click CAPTION | click-many CAPTION N | set-text CAPTION_OR_ID TEXT"
               L" | post MESSAGE WPARAM LPARAM | sleep MS"
-              L"  [then COMMAND...]");
+              L" | chat-front ROOM | chat-stall MS | chat-close  [then COMMAND...]");
 }
 
 int Run(const std::vector<std::wstring>& words) {
@@ -324,6 +393,7 @@ int Run(const std::vector<std::wstring>& words) {
   if (command == L"find" && arguments == 0) return Find();
   if (command == L"controls" && arguments == 0) return Controls();
   if (command == L"cpu" && arguments == 0) return Cpu();
+  if (command == L"sample" && arguments == 0) return Sample();
   if (command == L"close" && arguments == 0) return Close();
   if (command == L"windows" && arguments == 0) return Windows();
   if (command == L"click" && arguments == 1) return Click(words[1]);
@@ -331,6 +401,13 @@ int Run(const std::vector<std::wstring>& words) {
   if (command == L"set-text" && arguments == 2) return SetText(words[1], words[2]);
   if (command == L"post" && arguments == 3) return Post(words[1], words[2], words[3]);
   if (command == L"sleep" && arguments == 1) return Sleep(words[1]);
+  if (command == L"chat-front" && arguments == 1) {
+    return ChatDone(driver::BringRoomForward(words[1]), "front", Utf8(words[1]));
+  }
+  if (command == L"chat-stall" && arguments == 1) return ChatStall(words[1]);
+  if (command == L"chat-close" && arguments == 0) {
+    return ChatDone(driver::CloseChat(), "closed", "1");
+  }
   return Usage();
 }
 

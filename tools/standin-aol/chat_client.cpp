@@ -84,6 +84,8 @@ ChatClient::~ChatClient() {
 std::string ChatClient::Create() {
   std::string error = RegisterClasses(instance_, FrameProc, DocProc, InputProc);
   if (!error.empty()) return error;
+  stall_message_ = RegisterWindowMessageA(kStallMessageName);
+  if (stall_message_ == 0) return "cannot register the stall message";
   font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
   frame_ = CreateWindowExA(0, kFrameClass, "AOL", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 150,
@@ -140,6 +142,10 @@ LRESULT CALLBACK ChatClient::FrameProc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
   if (msg == WM_DESTROY) {
     self->log_.Line("EXIT");
     PostQuitMessage(0);
+    return 0;
+  }
+  if (self->stall_message_ != 0 && msg == self->stall_message_) {
+    self->Stall(static_cast<DWORD>(wparam));
     return 0;
   }
   return DefFrameProcA(hwnd, self->mdi_client_, msg, wparam, lparam);
@@ -258,6 +264,13 @@ void ChatClient::BringToFront(const std::string& name) {
   if (!doc || !IsWindow(doc->window)) return;
   SendMessageA(mdi_client_, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(doc->window), 0);
   log_.Line("FRONT " + name);
+}
+
+void ChatClient::Stall(DWORD ms) {
+  // Every window of the client is on this thread, so none answers meanwhile.
+  log_.Line("STALL " + std::to_string(ms));
+  Sleep(ms);
+  log_.Line("ANSWERING");
 }
 
 ChatClient::DocWindows* ChatClient::FindDoc(const std::string& name) {

@@ -16,6 +16,10 @@
 
 namespace standin {
 
+// Posted to the frame with a time in milliseconds as wParam, this registered
+// message makes the client stop answering for that long, then carry on.
+inline constexpr char kStallMessageName[] = "StandinAolStall";
+
 class ChatClient {
  public:
   ChatClient(HINSTANCE instance, Options options, EventLog& log);
@@ -48,6 +52,7 @@ class ChatClient {
   void OnInputMessage(DocWindows& doc, UINT msg, WPARAM wparam, LPARAM lparam);
   void PostReturn(DocWindows& doc);
   void BringToFront(const std::string& name);
+  void Stall(DWORD ms);
   DocWindows* FindDoc(const std::string& name);
 
   HINSTANCE instance_;
@@ -58,6 +63,7 @@ class ChatClient {
   HWND frame_ = nullptr;
   HWND mdi_client_ = nullptr;
   HFONT font_ = nullptr;
+  UINT stall_message_ = 0;
   bool ready_ = false;
 };
 

@@ -152,3 +152,24 @@ TEST(SwitchThenExitAfterReturns) {
   CHECK(lines.size() >= 2 && lines[lines.size() - 2] == "Lobby POSTED 74776f");
   CHECK_EQ(lines.back(), "EXIT");
 }
+
+TEST(StallMessageHoldsTheClientThenItAnswersAgain) {
+  Running run({"--room", "Lobby"});
+  if (!CHECK_EQ(run.error, "")) return;
+  const UINT stall = RegisterWindowMessageA(standin::kStallMessageName);
+  CHECK(PostMessageA(run.client.frame(), stall, 200, 0));
+  const DWORD start = GetTickCount();
+  MSG msg{};
+  while (run.log.lines.back() != "ANSWERING" && GetTickCount() - start < 5000) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(10);
+  }
+  const DWORD took = GetTickCount() - start;
+  CHECK(took >= 190 && took < 5000);
+  const std::vector<std::string>& lines = run.log.lines;
+  CHECK(lines.size() >= 3 && lines[lines.size() - 3] == "READY");
+  CHECK_EQ(lines[lines.size() - 2], "STALL 200");
+  CHECK_EQ(lines.back(), "ANSWERING");
+  Say(Input(FirstDoc(run.client.frame())), "back");  // and it takes lines again
+  CHECK_EQ(run.log.lines.back(), "Lobby POSTED 6261636b");
+}

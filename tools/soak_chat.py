@@ -1,0 +1,146 @@
+"""The soak run's view of the chat room: the stand-in client's log followed
+as it grows, every line Drowsel posts checked in order against the lines the
+run expects, and the minute count as Drowsel should have it.
+
+Nothing here starts a program; tools/soak.py does, and tests/test_soak.py
+feeds these a log of its own.
+"""
+
+import collections
+import time
+
+TICK_SECONDS = 60.0
+
+
+class ChatLog:
+    """The client's log (one file, kept across restarts of the client), read
+    on from where it got to. Lines posted into a room are kept with the
+    monotonic time they were first seen; the client's other events (READY,
+    EXIT, STALL ms, ANSWERING) are counted."""
+
+    def __init__(self, path):
+        self.path = path
+        self.posted = []  # (time seen, room, hex)
+        self.events = collections.Counter()
+        self._offset = 0
+        self._partial = b""
+
+    def read(self):
+        try:
+            with open(self.path, "rb") as f:
+                f.seek(self._offset)
+                data = f.read()
+        except FileNotFoundError:
+            return
+        self._offset += len(data)
+        *lines, self._partial = (self._partial + data).split(b"\n")
+        now = time.monotonic()
+        for raw in lines:
+            line = raw.decode("latin-1").rstrip("\r")
+            room, _, rest = line.partition(" ")
+            if rest.startswith("POSTED "):
+                self.posted.append((now, room, rest[len("POSTED "):]))
+            elif room in ("READY", "EXIT", "STALL", "ANSWERING"):
+                self.events[line] += 1
+
+    def count(self, event):
+        self.read()
+        return self.events[event]
+
+    def stalled(self):
+        """Whether the client is inside a stall it has logged."""
+        self.read()
+        stalls = sum(n for line, n in self.events.items() if line.startswith("STALL "))
+        return stalls > self.events["ANSWERING"]
+
+
+class LineCheck:
+    """Checks the posted lines, in order, against what the run expects. A line
+    that differs, is missing or comes unasked is a violation: it is noted,
+    and checking carries on from the end of the log."""
+
+    def __init__(self, log, describe=str, poll=0.02):
+        self.log = log
+        self.describe = describe  # hex -> readable text, for reports
+        self.poll = poll
+        self.done = 0  # posted lines accounted for
+        self.violations = []
+
+    def _show(self, lines):
+        return [(room, self.describe(h)) for room, h in lines]
+
+    def _new(self):
+        self.log.read()
+        return [(room, h) for _, room, h in self.log.posted[self.done:]]
+
+    def expect(self, want, timeout, what):
+        """Waits (bounded) for the lines `want` [(room, hex)] to be the next
+        ones posted. Returns the times they were seen, or None after noting a
+        violation."""
+        deadline = time.monotonic() + timeout
+        while len(self._new()) < len(want) and time.monotonic() < deadline:
+            time.sleep(self.poll)
+        got = self._new()[:len(want)]
+        if got == list(want):
+            times = [t for t, _, _ in self.log.posted[self.done:self.done + len(want)]]
+            self.done += len(want)
+            return times
+        if len(got) < len(want):
+            self.violation(f"{what}: {len(got)} of {len(want)} lines within {timeout:g} s: "
+                           f"got {self._show(got)}, expected {self._show(want)}")
+        else:
+            self.violation(f"{what}: posted {self._show(got)}, expected {self._show(want)}")
+        return None
+
+    def expect_none(self, until, what):
+        """Watches until the monotonic time `until`: nothing may be posted."""
+        while time.monotonic() < until:
+            if self._new():
+                break
+            time.sleep(self.poll)
+        extra = self._new()
+        if extra:
+            self.violation(f"{what}: unexpected lines {self._show(extra)}")
+
+    def violation(self, text):
+        self.violations.append(text)
+        self.skip_to_end()
+
+    def skip_to_end(self):
+        self.log.read()
+        self.done = len(self.log.posted)
+
+
+class TickCount:
+    """The minute count Drowsel should show, and when its next tick is due:
+    a minute after Start, then a minute after each tick, whether or not
+    the client saw it."""
+
+    def __init__(self):
+        self.count = 0
+        self.base = None  # when the timer started (Start's last line)
+        self._last = None  # (time, count) of the last tick seen, or of Start
+
+    def started(self, at):
+        self.count = 0
+        self.base = at
+        self._last = (at, 0)
+
+    def due(self):
+        return self.base + TICK_SECONDS * (self.count + 1)
+
+    def label(self):
+        """Drowsel's caption for the count: "  0" until the first tick."""
+        return str(self.count) if self.count else "  0"
+
+    def missed(self):
+        """A tick fell while the client could not take its lines."""
+        self.count += 1
+
+    def seen(self, at):
+        """A tick's lines came at `at`; returns how late it was against one
+        minute after the tick before (or after Start), counting any missed."""
+        self.count += 1
+        last_at, last_count = self._last
+        self._last = (at, self.count)
+        return at - (last_at + TICK_SECONDS * (self.count - last_count))
