@@ -8,14 +8,14 @@ namespace bench {
 
 // Seconds on the performance counter; only differences mean anything.
 inline double Now() {
-  static const double frequency = [] {
+  static const double Frequency = [] {
     LARGE_INTEGER f;
     QueryPerformanceFrequency(&f);
     return static_cast<double>(f.QuadPart);
   }();
   LARGE_INTEGER count;
   QueryPerformanceCounter(&count);
-  return static_cast<double>(count.QuadPart) / frequency;
+  return static_cast<double>(count.QuadPart) / Frequency;
 }
 
 inline double Seconds(const FILETIME& time) {

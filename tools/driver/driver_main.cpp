@@ -55,10 +55,10 @@ namespace {
 
 using driver::Child;
 
-constexpr int kFailed = 1;
-constexpr int kNoWindow = 2;
-constexpr int kDisabled = 3;
-constexpr int kNoControl = 4;
+constexpr int ExitFailed = 1;
+constexpr int ExitNoWindow = 2;
+constexpr int ExitDisabled = 3;
+constexpr int ExitNoControl = 4;
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return std::string();
@@ -111,9 +111,9 @@ std::string Now() {
   ULARGE_INTEGER ticks;  // 100 ns units since 1601
   ticks.LowPart = now.dwLowDateTime;
   ticks.HighPart = now.dwHighDateTime;
-  constexpr ULONGLONG kUnixEpoch = 116444736000000000ULL;
+  constexpr ULONGLONG UnixEpoch = 116444736000000000ULL;
   char text[32];
-  std::snprintf(text, sizeof(text), "%.6f", static_cast<double>(ticks.QuadPart - kUnixEpoch) / 1e7);
+  std::snprintf(text, sizeof(text), "%.6f", static_cast<double>(ticks.QuadPart - UnixEpoch) / 1e7);
   return text;
 }
 
@@ -124,7 +124,7 @@ int Fail(int code, const std::wstring& message) {
 }
 
 int NoWindow() {
-  return Fail(kNoWindow, L"no Drowsel window");
+  return Fail(ExitNoWindow, L"no Drowsel window");
 }
 
 int Find() {
@@ -145,7 +145,7 @@ int Find() {
   MONITORINFO monitor = {};
   monitor.cbSize = sizeof(monitor);
   if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
-    return Fail(kFailed, L"GetMonitorInfo failed");
+    return Fail(ExitFailed, L"GetMonitorInfo failed");
   }
   Put("hwnd", Hex(reinterpret_cast<std::uintptr_t>(window)));
   Put("pid", std::to_string(pid));
@@ -202,10 +202,10 @@ int Click(const std::wstring& caption) {
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
   HWND button = FindButton(window, caption);
-  if (button == nullptr) return Fail(kNoControl, L"no button \"" + caption + L"\"");
+  if (button == nullptr) return Fail(ExitNoControl, L"no button \"" + caption + L"\"");
   // Wine runs the click of a posted BM_CLICK even on a disabled button.
-  if (!IsWindowEnabled(button)) return Fail(kDisabled, L"\"" + caption + L"\" is disabled");
-  if (!PostMessageW(button, BM_CLICK, 0, 0)) return Fail(kFailed, L"PostMessage failed");
+  if (!IsWindowEnabled(button)) return Fail(ExitDisabled, L"\"" + caption + L"\" is disabled");
+  if (!PostMessageW(button, BM_CLICK, 0, 0)) return Fail(ExitFailed, L"PostMessage failed");
   Put("clicked", Utf8(caption));
   return 0;
 }
@@ -214,18 +214,18 @@ int ClickMany(const std::wstring& caption, const std::wstring& count) {
   wchar_t* end = nullptr;
   const unsigned long clicks = std::wcstoul(count.c_str(), &end, 10);
   if (count.empty() || *end != L'\0' || clicks == 0) {
-    return Fail(kFailed, L"click-many wants a count above 0");
+    return Fail(ExitFailed, L"click-many wants a count above 0");
   }
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
   HWND button = FindButton(window, caption);
-  if (button == nullptr) return Fail(kNoControl, L"no button \"" + caption + L"\"");
-  if (!IsWindowEnabled(button)) return Fail(kDisabled, L"\"" + caption + L"\" is disabled");
+  if (button == nullptr) return Fail(ExitNoControl, L"no button \"" + caption + L"\"");
+  if (!IsWindowEnabled(button)) return Fail(ExitDisabled, L"\"" + caption + L"\" is disabled");
   unsigned long posted = 0;
   while (posted < clicks && PostMessageW(button, BM_CLICK, 0, 0)) ++posted;
   Put("clicked", Utf8(caption));
   Put("posted", std::to_string(posted));
-  if (posted != clicks) return Fail(kFailed, L"PostMessage failed");
+  if (posted != clicks) return Fail(ExitFailed, L"PostMessage failed");
   return 0;
 }
 
@@ -241,7 +241,7 @@ BOOL CALLBACK ListTopLevel(HWND window, LPARAM found) {
 int Windows() {
   std::vector<HWND> windows;
   if (!EnumWindows(&ListTopLevel, reinterpret_cast<LPARAM>(&windows))) {
-    return Fail(kFailed, L"EnumWindows failed");
+    return Fail(ExitFailed, L"EnumWindows failed");
   }
   for (HWND window : windows) {
     DWORD pid = 0;
@@ -262,8 +262,8 @@ int SetText(const std::wstring& key, const std::wstring& text) {
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
   HWND control = driver::FindChild(window, key);
-  if (control == nullptr) return Fail(kNoControl, L"no control \"" + key + L"\"");
-  if (!driver::WriteText(control, text)) return Fail(kFailed, L"the window did not answer");
+  if (control == nullptr) return Fail(ExitNoControl, L"no control \"" + key + L"\"");
+  if (!driver::WriteText(control, text)) return Fail(ExitFailed, L"the window did not answer");
   Put("text", OneLine(text));
   return 0;
 }
@@ -271,7 +271,7 @@ int SetText(const std::wstring& key, const std::wstring& text) {
 int Close() {
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
-  if (!PostMessageW(window, WM_CLOSE, 0, 0)) return Fail(kFailed, L"PostMessage failed");
+  if (!PostMessageW(window, WM_CLOSE, 0, 0)) return Fail(ExitFailed, L"PostMessage failed");
   Put("closed", "1");
   return 0;
 }
@@ -288,13 +288,13 @@ int Post(const std::wstring& message, const std::wstring& wParam, const std::wst
   unsigned long long values[3] = {};
   if (!ParseNumber(message, &values[0]) || !ParseNumber(wParam, &values[1]) ||
       !ParseNumber(lParam, &values[2]) || values[0] > 0xFFFF) {
-    return Fail(kFailed, L"post wants a message, a wParam and an lParam");
+    return Fail(ExitFailed, L"post wants a message, a wParam and an lParam");
   }
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
   if (!PostMessageW(window, static_cast<UINT>(values[0]), static_cast<WPARAM>(values[1]),
                     static_cast<LPARAM>(values[2]))) {
-    return Fail(kFailed, L"PostMessage failed");
+    return Fail(ExitFailed, L"PostMessage failed");
   }
   Put("posted", "1");
   return 0;
@@ -306,7 +306,7 @@ int Cpu() {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
   const auto cpu = driver::CpuOfProcess(pid);
-  if (!cpu) return Fail(kFailed, L"cannot read the threads of process " + std::to_wstring(pid));
+  if (!cpu) return Fail(ExitFailed, L"cannot read the threads of process " + std::to_wstring(pid));
   char seconds[32];
   std::snprintf(seconds, sizeof(seconds), "%.6f", cpu->seconds);
   Put("pid", std::to_string(pid));
@@ -327,7 +327,7 @@ int Sample() {
   if (GetWindowThreadProcessId(window, &pid) == 0) return NoWindow();  // gone meanwhile
   std::wstring error;
   const auto sample = driver::SampleProcess(pid, error);
-  if (!sample) return Fail(kFailed, error);
+  if (!sample) return Fail(ExitFailed, error);
   Put("pid", std::to_string(pid));
   Put("working_set", std::to_string(sample->workingSet));
   Put("private", Count(sample->privateBytes));
@@ -342,23 +342,23 @@ int Sample() {
 // The chat- commands' results as exit codes, with what went wrong.
 int ChatDone(driver::ChatResult result, const std::string& key, const std::string& value) {
   switch (result) {
-    case driver::ChatResult::kDone:
+    case driver::ChatResult::Done:
       Put(key, value);
       return 0;
-    case driver::ChatResult::kNoClient:
-      return Fail(kNoWindow, L"no chat client window");
-    case driver::ChatResult::kNoRoom:
-      return Fail(kNoControl, L"no such chat room");
-    case driver::ChatResult::kFailed:
+    case driver::ChatResult::NoClient:
+      return Fail(ExitNoWindow, L"no chat client window");
+    case driver::ChatResult::NoRoom:
+      return Fail(ExitNoControl, L"no such chat room");
+    case driver::ChatResult::ExitFailed:
       break;
   }
-  return Fail(kFailed, L"the chat client did not do it");
+  return Fail(ExitFailed, L"the chat client did not do it");
 }
 
 int Sleep(const std::wstring& ms) {
   wchar_t* end = nullptr;
   const unsigned long value = std::wcstoul(ms.c_str(), &end, 10);
-  if (ms.empty() || *end != L'\0') return Fail(kFailed, L"sleep wants milliseconds");
+  if (ms.empty() || *end != L'\0') return Fail(ExitFailed, L"sleep wants milliseconds");
   ::Sleep(static_cast<DWORD>(value));
   return 0;
 }
@@ -374,12 +374,12 @@ std::optional<DWORD> Milliseconds(const std::wstring& text) {
 
 int ChatStall(const std::wstring& ms) {
   const auto value = Milliseconds(ms);
-  if (!value) return Fail(kFailed, L"chat-stall wants milliseconds");
+  if (!value) return Fail(ExitFailed, L"chat-stall wants milliseconds");
   return ChatDone(driver::StallChat(*value), "stall", std::to_string(*value));
 }
 
 int Usage() {
-  return Fail(kFailed,
+  return Fail(ExitFailed,
               L"usage: drowsel-driver find | controls | cpu | sample | close | windows"
               L" | click CAPTION | click-many CAPTION N | set-text CAPTION_OR_ID TEXT"
               L" | post MESSAGE WPARAM LPARAM | sleep MS"

@@ -42,13 +42,13 @@ std::optional<std::uint32_t> CountListedHandles(DWORD pid) {
   const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
   if (query == nullptr) return std::nullopt;
-  constexpr LONG kLengthMismatch = static_cast<LONG>(0xC0000004);
+  constexpr LONG LengthMismatch = static_cast<LONG>(0xC0000004);
   std::vector<unsigned char> buffer(1 << 16);
   for (int attempt = 0; attempt < 8; ++attempt) {
     ULONG needed = 0;
     const LONG status =
         query(SystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-    if (status == kLengthMismatch) {  // more handles than room: ask again with more
+    if (status == LengthMismatch) {  // more handles than room: ask again with more
       buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
       continue;
     }

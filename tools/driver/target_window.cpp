@@ -5,10 +5,10 @@ namespace {
 
 // Long enough for a window busy posting a chat line, short enough that a
 // hung one fails the command instead of freezing it.
-constexpr UINT kSendTimeoutMs = 3000;
+constexpr UINT SendTimeoutMs = 3000;
 
 bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
-  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, SendTimeoutMs,
                              result) != 0;
 }
 

@@ -5,11 +5,11 @@
 namespace standin {
 namespace {
 
-constexpr char kFrameClass[] = "AOL Frame25";
-constexpr char kDocClass[] = "AOL Child";
-constexpr char kInputClass[] = "RICHCNTL";
-constexpr UINT kFirstMdiChildId = 0xff00;
-constexpr int kInputHeight = 24;
+constexpr char FrameClass[] = "AOL Frame25";
+constexpr char DocClass[] = "AOL Child";
+constexpr char InputClass[] = "RICHCNTL";
+constexpr UINT FirstMdiChildId = 0xff00;
+constexpr int InputHeight = 24;
 
 // The system EDIT procedure; the input hands everything it does not
 // handle itself to it.
@@ -26,7 +26,7 @@ std::string RegisterClasses(HINSTANCE instance, WNDPROC frame_proc, WNDPROC doc_
   frame.hInstance = instance;
   frame.hCursor = LoadCursor(nullptr, IDC_ARROW);
   frame.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
-  frame.lpszClassName = kFrameClass;
+  frame.lpszClassName = FrameClass;
   if (!register_class(frame)) return "cannot register the frame class";
 
   WNDCLASSA doc{};
@@ -34,7 +34,7 @@ std::string RegisterClasses(HINSTANCE instance, WNDPROC frame_proc, WNDPROC doc_
   doc.hInstance = instance;
   doc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   doc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  doc.lpszClassName = kDocClass;
+  doc.lpszClassName = DocClass;
   if (!register_class(doc)) return "cannot register the document class";
 
   // The input is an EDIT under another name: same extra bytes and styles,
@@ -44,7 +44,7 @@ std::string RegisterClasses(HINSTANCE instance, WNDPROC frame_proc, WNDPROC doc_
   g_edit_proc = input.lpfnWndProc;
   input.lpfnWndProc = input_proc;
   input.hInstance = instance;
-  input.lpszClassName = kInputClass;
+  input.lpszClassName = InputClass;
   if (!register_class(input)) return "cannot register the input class";
   return {};
 }
@@ -84,15 +84,15 @@ ChatClient::~ChatClient() {
 std::string ChatClient::Create() {
   std::string error = RegisterClasses(instance_, FrameProc, DocProc, InputProc);
   if (!error.empty()) return error;
-  stall_message_ = RegisterWindowMessageA(kStallMessageName);
+  stall_message_ = RegisterWindowMessageA(StallMessageName);
   if (stall_message_ == 0) return "cannot register the stall message";
   font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
-  frame_ = CreateWindowExA(0, kFrameClass, "AOL", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 150,
-                           600, 400, nullptr, nullptr, instance_, this);
+  frame_ = CreateWindowExA(0, FrameClass, "AOL", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 150, 600,
+                           400, nullptr, nullptr, instance_, this);
   if (!frame_) return "cannot create the frame";
 
-  CLIENTCREATESTRUCT ccs{nullptr, kFirstMdiChildId};
+  CLIENTCREATESTRUCT ccs{nullptr, FirstMdiChildId};
   RECT area;
   GetClientRect(frame_, &area);
   mdi_client_ = CreateWindowExA(WS_EX_CLIENTEDGE, "MDICLIENT", nullptr,
@@ -108,7 +108,7 @@ std::string ChatClient::Create() {
     windows->doc = doc;
     int offset = 24 * static_cast<int>(docs_.size());
     MDICREATESTRUCTA mcs{};
-    mcs.szClass = kDocClass;
+    mcs.szClass = DocClass;
     mcs.szTitle = doc.name.c_str();
     mcs.hOwner = instance_;
     mcs.x = offset;
@@ -185,7 +185,7 @@ void ChatClient::CreateDocChildren(DocWindows& doc) {
   DWORD child = WS_CHILD | WS_VISIBLE;
   if (doc.doc.chat_room) {
     // The input first, so it is the document's first child in Z order.
-    doc.input = CreateWindowExA(WS_EX_CLIENTEDGE, kInputClass, options_.draft.c_str(),
+    doc.input = CreateWindowExA(WS_EX_CLIENTEDGE, InputClass, options_.draft.c_str(),
                                 child | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, doc.window,
                                 nullptr, instance_, nullptr);
     doc.transcript =
@@ -211,9 +211,9 @@ void ChatClient::LayOutDoc(const DocWindows& doc) {
   if (!doc.input || !doc.transcript) return;
   RECT area;
   GetClientRect(doc.window, &area);
-  int transcript_height = std::max(0, static_cast<int>(area.bottom) - kInputHeight - 12);
+  int transcript_height = std::max(0, static_cast<int>(area.bottom) - InputHeight - 12);
   MoveWindow(doc.transcript, 4, 4, area.right - 8, transcript_height, TRUE);
-  MoveWindow(doc.input, 4, area.bottom - kInputHeight - 4, area.right - 8, kInputHeight, TRUE);
+  MoveWindow(doc.input, 4, area.bottom - InputHeight - 4, area.right - 8, InputHeight, TRUE);
 }
 
 void ChatClient::OnInputMessage(DocWindows& doc, UINT msg, WPARAM wparam, LPARAM lparam) {

@@ -18,7 +18,7 @@ namespace standin {
 
 // Posted to the frame with a time in milliseconds as wParam, this registered
 // message makes the client stop answering for that long, then carry on.
-inline constexpr char kStallMessageName[] = "StandinAolStall";
+inline constexpr char StallMessageName[] = "StandinAolStall";
 
 class ChatClient {
  public:

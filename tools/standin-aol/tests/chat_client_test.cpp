@@ -156,7 +156,7 @@ TEST(SwitchThenExitAfterReturns) {
 TEST(StallMessageHoldsTheClientThenItAnswersAgain) {
   Running run({"--room", "Lobby"});
   if (!CHECK_EQ(run.error, "")) return;
-  const UINT stall = RegisterWindowMessageA(standin::kStallMessageName);
+  const UINT stall = RegisterWindowMessageA(standin::StallMessageName);
   CHECK(PostMessageA(run.client.frame(), stall, 200, 0));
   const DWORD start = GetTickCount();
   MSG msg{};
