@@ -155,6 +155,7 @@ class Soak:
         self.until(lambda: (program.find(self.s) or {}).get("visible") == "1"
                    or self.drowsel.poll() is not None, 20, "Drowsel's window to show")
         self.alive()
+        program.controls(self.s)  # learns the controls' IDs, the window being at rest
 
     def start_client(self):
         ready = self.log.count("READY")
@@ -169,7 +170,7 @@ class Soak:
     # -- Start, Stop, Exit -----------------------------------------------------
 
     def press_start(self):
-        self.drive("set-text", str(program.TEXT1), self.reason)
+        self.drive("set-text", program.control_id(program.TEXT1), self.reason)
         self.drive("click", "Start")
         times = self.check.expect(self.in_front([STARTED, program.reason_line(self.reason)]),
                                   SEQUENCE_TIMEOUT, "Start")
