@@ -20,6 +20,7 @@ Needs python3, wine (64-bit; 32-bit for 32-bit programs), xvfb, and for
 screenshots and screen grabs x11-apps (xwd) and imagemagick (convert).
 """
 
+import argparse
 import ctypes
 import os
 import re
@@ -128,6 +129,30 @@ def runs_32bit():
 
 
 SKIPPED = 77  # the exit code CTest is told means "skipped"
+
+
+def program_args(description, programs, optional=(), more=()):
+    """The command line of a test script: --NAME PATH for each Windows
+    program in `programs` (and in `optional`, which may be left out), and any
+    (flags, options) in `more`. The programs must be built; their paths come
+    back absolute. A run with a 32-bit program in it, on a machine that
+    cannot run one, ends here as skipped."""
+    parser = argparse.ArgumentParser(description=description)
+    for name in programs:
+        parser.add_argument(f"--{name}", required=True, help=f"{name}.exe")
+    for name in optional:
+        parser.add_argument(f"--{name}", help=f"{name}.exe (optional)")
+    for flags, options in more:
+        parser.add_argument(*flags, **options)
+    args = parser.parse_args()
+    given = [name for name in (*programs, *optional) if getattr(args, name)]
+    for name in given:
+        path = getattr(args, name)
+        if not os.path.isfile(path):
+            sys.exit(f"FAIL: {path} is not built")
+        setattr(args, name, os.path.abspath(path))
+    skip_unless_runnable(*(getattr(args, name) for name in given))
+    return args
 
 
 def skip_unless_runnable(*exes):

@@ -11,7 +11,6 @@ dragged with xdotool.
 to a file name, the resting window is saved there as a PNG to look at.
 """
 
-import argparse
 import os
 import subprocess
 import sys
@@ -558,20 +557,9 @@ def parse_args(description, *more):
     Also read by the fault sweep and the nesting test, which use this
     module's driver helpers."""
     global ARGS
-    parser = argparse.ArgumentParser(description=description)
-    parser.add_argument("--drowsel", required=True, help="drowsel.exe")
-    parser.add_argument("--standin", required=True, help="standin-aol.exe")
-    parser.add_argument("--driver", required=True, help="drowsel-driver.exe")
-    parser.add_argument("--only", help="run just the checks whose names contain this")
-    for flags, options in more:
-        parser.add_argument(*flags, **options)
-    ARGS = parser.parse_args()
-    for exe in (ARGS.drowsel, ARGS.standin, ARGS.driver):
-        if not os.path.isfile(exe):
-            sys.exit(f"FAIL: {exe} is not built")
-    ARGS.drowsel, ARGS.standin, ARGS.driver = map(os.path.abspath,
-                                                  (ARGS.drowsel, ARGS.standin, ARGS.driver))
-    harness.skip_unless_runnable(ARGS.drowsel, ARGS.standin, ARGS.driver)
+    only = (("--only",), dict(help="run just the checks whose names contain this"))
+    ARGS = harness.program_args(description, ("drowsel", "standin", "driver"),
+                                more=(only, *more))
     return ARGS
 
 

@@ -12,7 +12,6 @@ starts. With DROWSEL_E2E_SHOTS set to a directory, the screen at each DPI is
 saved there as dpi-N.png.
 """
 
-import argparse
 import collections
 import os
 import sys
@@ -200,14 +199,7 @@ ARGS = None
 
 def main():
     global ARGS
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--drowsel", required=True, help="drowsel.exe")
-    parser.add_argument("--driver", required=True, help="drowsel-driver.exe")
-    ARGS = parser.parse_args()
-    for exe in (ARGS.drowsel, ARGS.driver):
-        if not os.path.isfile(exe):
-            sys.exit(f"FAIL: {exe} is not built")
-    ARGS.drowsel, ARGS.driver = os.path.abspath(ARGS.drowsel), os.path.abspath(ARGS.driver)
+    ARGS = harness.program_args(__doc__.splitlines()[0], ("drowsel", "driver"))
     test_program.ARGS = ARGS  # its driver helpers read the driver's path there
     harness.main("scaling", body, time_limit=150)
 

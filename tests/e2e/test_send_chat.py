@@ -10,7 +10,6 @@ With the 32-bit programs it runs the checks of what crosses between the two
 processes for each pairing with a 32-bit program in it instead.
 """
 
-import argparse
 import os
 import sys
 import time
@@ -241,19 +240,10 @@ def pairings():
 
 def main():
     global ARGS
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--post", required=True, help="drowsel-post.exe")
-    parser.add_argument("--standin", required=True, help="standin-aol.exe")
-    parser.add_argument("--post32", help="the 32-bit drowsel-post.exe: run the pairings")
-    parser.add_argument("--standin32", help="the 32-bit standin-aol.exe: run the pairings")
-    ARGS = parser.parse_args()
-    exes = ["post", "standin"] + (["post32", "standin32"] if ARGS.post32 or ARGS.standin32 else [])
-    for name in exes:
-        exe = getattr(ARGS, name)
-        if not exe or not os.path.isfile(exe):
-            sys.exit(f"FAIL: --{name} {exe or ''} is not built")
-        setattr(ARGS, name, os.path.abspath(exe))
-    harness.skip_unless_runnable(*(getattr(ARGS, name) for name in exes))
+    ARGS = harness.program_args(__doc__.splitlines()[0], ("post", "standin"),
+                                optional=("post32", "standin32"))
+    if bool(ARGS.post32) != bool(ARGS.standin32):
+        sys.exit("FAIL: the pairings need both --post32 and --standin32")
     checks = pairings() if ARGS.post32 else CHECKS
     harness.main("send_chat", lambda s: harness.run_checks(s, checks), time_limit=300)
 

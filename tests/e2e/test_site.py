@@ -8,7 +8,6 @@ with standin-browser.exe as the program the prefix opens ".html" files with.
 Needs xdotool besides what harness.py needs.
 """
 
-import argparse
 import os
 import shutil
 import subprocess
@@ -413,15 +412,7 @@ def body(s):
 
 def main():
     global ARGS
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--drowsel", required=True, help="drowsel.exe")
-    parser.add_argument("--browser", required=True, help="standin-browser.exe")
-    ARGS = parser.parse_args()
-    for exe in (ARGS.drowsel, ARGS.browser):
-        if not os.path.isfile(exe):
-            sys.exit(f"FAIL: {exe} is not built")
-    ARGS.drowsel, ARGS.browser = os.path.abspath(ARGS.drowsel), os.path.abspath(ARGS.browser)
-    harness.skip_unless_runnable(ARGS.drowsel, ARGS.browser)
+    ARGS = harness.program_args(__doc__.splitlines()[0], ("drowsel", "browser"))
     harness.main("site", body, time_limit=240)
 
 
