@@ -70,7 +70,8 @@ REASONS = ["Out for a walk", "Back at three", "On the phone, 10 min"]
 SEQUENCE_TIMEOUT = 15
 # A tick this late counts as missing.
 TICK_TIMEOUT = 20
-# Drowsel gives up on a client that has not answered for this long.
+# A client that has not taken its messages for this long counts as hung under
+# Wine: Drowsel's sends to it fail at once.
 HUNG_AFTER = 5.0
 # How long after a tick due while the client is away the room is watched:
 # nothing may come.
@@ -88,10 +89,6 @@ TICK_PLANS = [("plain", 5), ("other_room", 10), ("plain", 5), ("stalled", 18), (
 STOP_START_EVERY, STOP_START_FIRST = 20, 10  # minutes
 
 
-def describe(hex_text):
-    return program.name_of(hex_text)
-
-
 class Soak:
     """One soak run in a session: the programs, the chat room's log, the
     minute count and the figures so far."""
@@ -100,7 +97,7 @@ class Soak:
         self.s = s
         self.args = args
         self.log = ChatLog(s.path("chat.log"))
-        self.check = LineCheck(self.log, describe)
+        self.check = LineCheck(self.log, program.name_of)
         self.ticks = TickCount()
         self.reasons = itertools.cycle(REASONS)
         self.reason = next(self.reasons)
