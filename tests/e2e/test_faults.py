@@ -271,11 +271,13 @@ def client_hangs(s):
     check(samples, "no samples")
 
     # The last looks may catch the window on its way out after Exit: hidden
-    # first, then destroyed while its title is being read.
-    while len(samples) > 1 and samples[-1]["visible"] == "0":
+    # first, then destroyed while its title is being read, which can fall
+    # between a look's reading "visible" and its asking for the title.
+    while len(samples) > 1 and (samples[-1]["visible"] == "0" or samples[-1]["title"] == ""):
         samples.pop()
-    unanswered = [(r["at"], r["title"], r["visible"]) for r in samples
-                  if r["title"] != "Form1" or r["visible"] != "1"]
+    unanswered = [(f"{float(r['at']) - t_hung:+.2f} s after the hang, look {i + 1} of "
+                   f"{len(samples)}", r["title"], r["visible"])
+                  for i, r in enumerate(samples) if r["title"] != "Form1" or r["visible"] != "1"]
     check(not unanswered, f"Drowsel did not answer these looks at its window: {unanswered}")
     times = [float(r["at"]) for r in samples]
     in_wait = [t for t in times if t_hung + 0.2 <= t <= t_hung + SEND_TIMEOUT - 0.5]
