@@ -9,6 +9,9 @@ feeds these a log of its own.
 import collections
 import time
 
+import benchmark  # noqa: F401  (puts tests/e2e on the path)
+from harness import LogTail  # noqa: E402
+
 TICK_SECONDS = 60.0
 
 
@@ -22,21 +25,12 @@ class ChatLog:
         self.path = path
         self.posted = []  # (time seen, room, hex)
         self.events = collections.Counter()
-        self._offset = 0
-        self._partial = b""
+        self._tail = LogTail(path)
 
     def read(self):
-        try:
-            with open(self.path, "rb") as f:
-                f.seek(self._offset)
-                data = f.read()
-        except FileNotFoundError:
-            return
-        self._offset += len(data)
-        *lines, self._partial = (self._partial + data).split(b"\n")
+        lines = self._tail.new_lines()
         now = time.monotonic()
-        for raw in lines:
-            line = raw.decode("latin-1").rstrip("\r")
+        for line in lines:
             room, _, rest = line.partition(" ")
             if rest.startswith("POSTED "):
                 self.posted.append((now, room, rest[len("POSTED "):]))

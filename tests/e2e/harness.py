@@ -182,6 +182,27 @@ def read_log(path):
     return [line.rstrip("\r") for line in lines]
 
 
+class LogTail:
+    """A log file read on from where the last read got to: each read gives
+    the lines completed since (a line still being written waits)."""
+
+    def __init__(self, path):
+        self.path = path
+        self._offset = 0
+        self._partial = b""
+
+    def new_lines(self):
+        try:
+            with open(self.path, "rb") as f:
+                f.seek(self._offset)
+                data = f.read()
+        except FileNotFoundError:
+            return []
+        self._offset += len(data)
+        *lines, self._partial = (self._partial + data).split(b"\n")
+        return [line.decode("latin-1").rstrip("\r") for line in lines]
+
+
 class Session:
     def __init__(self, name, time_limit=300):
         self.name = name

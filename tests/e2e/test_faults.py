@@ -47,8 +47,7 @@ class Client:
         self.proc = s.start(ARGS.standin, "--log", s.winpath(self.log), *options)
         self._events = []  # (time seen, line)
         self._lock = threading.Lock()
-        self._offset = 0
-        self._partial = b""
+        self._tail = harness.LogTail(self.log)
         threading.Thread(target=self._watch, daemon=True).start()
         s.wait_until(lambda: self.seen("READY") or self.proc.poll() is not None, 20,
                      what=f"the stand-in client {name} to log READY")
@@ -57,17 +56,10 @@ class Client:
               f"{s.output(self.proc, 'err').strip()}")
 
     def _read(self):
-        try:
-            with open(self.log, "rb") as f:
-                f.seek(self._offset)
-                data = f.read()
-        except FileNotFoundError:
-            return
-        self._offset += len(data)
-        *lines, self._partial = (self._partial + data).split(b"\n")
+        lines = self._tail.new_lines()
         now = time.time()
         with self._lock:
-            self._events += [(now, line.decode("latin-1").rstrip("\r")) for line in lines]
+            self._events += [(now, line) for line in lines]
 
     def _watch(self):
         # Ends by itself once the client has gone (run_checks ends it at the latest).
