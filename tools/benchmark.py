@@ -393,12 +393,13 @@ def machine():
     }
 
 
-def build():
+def build(targets=TARGETS):
+    """Installs what is missing, then builds `targets` of the windows preset."""
     jobs = str(os.cpu_count() or 2)
     subprocess.run([os.path.join(ROOT, "scripts", "install-deps")], check=True)
     subprocess.run(["cmake", "--preset", "windows"], cwd=ROOT, check=True,
                    stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", "--preset", "windows", "-j", jobs, "--target", *TARGETS],
+    subprocess.run(["cmake", "--build", "--preset", "windows", "-j", jobs, "--target", *targets],
                    cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
 
 

@@ -6,8 +6,9 @@ client would, sampled once a minute.
 
     python3 tools/soak.py [--minutes 60] [--short] [--no-build]
 
-Builds what it needs first (the windows preset), then runs everything in one
-session with its own Xvfb display and a fresh Wine prefix (tests/e2e/harness.py).
+Installs what is missing and builds what it needs first (the windows preset,
+as the benchmark does), then runs everything in one session with its own Xvfb
+display and a fresh Wine prefix (tests/e2e/harness.py).
 
 It presses Start with a reason and checks every tick's three lines in the
 room (banner, reason, "Idle For" with 1, 2, 3, ...), timing each against the
@@ -33,7 +34,6 @@ under a minute; the test command runs it so that this tool keeps working.
 import argparse
 import itertools
 import os
-import subprocess
 import sys
 import time
 
@@ -474,14 +474,6 @@ def report(soak, info, minutes, took):
     return "\n".join(lines)
 
 
-def build():
-    jobs = str(os.cpu_count() or 2)
-    subprocess.run(["cmake", "--preset", "windows"], cwd=ROOT, check=True,
-                   stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", "--preset", "windows", "-j", jobs, "--target", *TARGETS],
-                   cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
-
-
 def parse_args():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--minutes", type=int, default=60, help="ticks to run (default 60)")
@@ -499,7 +491,7 @@ def parse_args():
 def main():
     args = parse_args()
     if not args.no_build:
-        build()
+        benchmark.build(TARGETS)
     for name in PROGRAMS:
         setattr(args, name, os.path.abspath(getattr(args, name)))
         if not os.path.isfile(getattr(args, name)):
