@@ -9,7 +9,7 @@
 
 namespace driver {
 
-enum class ChatResult { Done, NoClient, NoRoom, ExitFailed };
+enum class ChatResult { Done, NoClient, NoRoom, Failed };
 
 // Brings the chat room titled `room` to the front of the client's document
 // area, as a click on it would, and checks that it is in front.

@@ -349,27 +349,26 @@ int ChatDone(driver::ChatResult result, const std::string& key, const std::strin
       return Fail(ExitNoWindow, L"no chat client window");
     case driver::ChatResult::NoRoom:
       return Fail(ExitNoControl, L"no such chat room");
-    case driver::ChatResult::ExitFailed:
+    case driver::ChatResult::Failed:
       break;
   }
   return Fail(ExitFailed, L"the chat client did not do it");
 }
 
-int Sleep(const std::wstring& ms) {
-  wchar_t* end = nullptr;
-  const unsigned long value = std::wcstoul(ms.c_str(), &end, 10);
-  if (ms.empty() || *end != L'\0') return Fail(ExitFailed, L"sleep wants milliseconds");
-  ::Sleep(static_cast<DWORD>(value));
-  return 0;
-}
-
 // Milliseconds from the command line; nothing unless it is all digits and
-// short of INFINITE, which would make a stall last for ever.
+// short of INFINITE, which would make a sleep or a stall last for ever.
 std::optional<DWORD> Milliseconds(const std::wstring& text) {
   wchar_t* end = nullptr;
   const unsigned long value = std::wcstoul(text.c_str(), &end, 10);
   if (text.empty() || *end != L'\0' || text[0] == L'-' || value >= INFINITE) return std::nullopt;
   return static_cast<DWORD>(value);
+}
+
+int Sleep(const std::wstring& ms) {
+  const auto value = Milliseconds(ms);
+  if (!value) return Fail(ExitFailed, L"sleep wants milliseconds");
+  ::Sleep(*value);
+  return 0;
 }
 
 int ChatStall(const std::wstring& ms) {

@@ -3,29 +3,15 @@
 #include <algorithm>
 
 #include <psapi.h>
-#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <vector>
 
+#include "owned_handle.h"
+#include "thread_cpu.h"
+
 namespace driver {
 namespace {
-
-// Closes a handle on every way out.
-class OwnedHandle {
- public:
-  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-  ~OwnedHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
 
 // A live process always holds some GDI and USER objects, so a count of 0 is
 // the system not answering: Wine's GetGuiResources is a stub that says 0.
@@ -63,20 +49,6 @@ std::optional<std::uint32_t> CountListedHandles(DWORD pid) {
   return std::nullopt;
 }
 
-std::optional<std::uint32_t> CountThreads(DWORD pid) {
-  OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  if (!snapshot.valid()) return std::nullopt;
-  std::uint32_t threads = 0;
-  THREADENTRY32 entry = {};
-  entry.dwSize = sizeof(entry);
-  for (BOOL more = Thread32First(snapshot.get(), &entry); more;
-       more = Thread32Next(snapshot.get(), &entry)) {
-    if (entry.th32OwnerProcessID == pid) ++threads;
-  }
-  if (threads == 0) return std::nullopt;  // not even the thread that owns its window
-  return threads;
-}
-
 }  // namespace
 
 std::optional<ProcessSample> SampleProcess(DWORD pid, std::wstring& error) {
@@ -110,12 +82,12 @@ std::optional<ProcessSample> SampleProcess(DWORD pid, std::wstring& error) {
   }
   sample.gdiObjects = GuiObjects(process.get(), GR_GDIOBJECTS);
   sample.userObjects = GuiObjects(process.get(), GR_USEROBJECTS);
-  const std::optional<std::uint32_t> threads = CountThreads(pid);
+  const auto threads = ThreadsOf(pid);
   if (!threads) {
     error = L"cannot list the threads of process " + std::to_wstring(pid);
     return std::nullopt;
   }
-  sample.threads = *threads;
+  sample.threads = static_cast<std::uint32_t>(threads->size());
   return sample;
 }
 

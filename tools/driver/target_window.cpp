@@ -3,14 +3,8 @@
 namespace driver {
 namespace {
 
-// Long enough for a window busy posting a chat line, short enough that a
-// hung one fails the command instead of freezing it.
+// How long SendBounded waits for an answer.
 constexpr UINT SendTimeoutMs = 3000;
-
-bool Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
-  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, SendTimeoutMs,
-                             result) != 0;
-}
 
 std::wstring ClassOf(HWND window) {
   wchar_t name[256] = {};
@@ -20,17 +14,23 @@ std::wstring ClassOf(HWND window) {
 
 }  // namespace
 
+bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+  return SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, SendTimeoutMs,
+                             result) != 0;
+}
+
 HWND FindDrowsel() {
   return FindWindowW(L"DrowselForm", nullptr);
 }
 
 std::optional<std::wstring> ReadText(HWND window) {
   DWORD_PTR length = 0;
-  if (!Send(window, WM_GETTEXTLENGTH, 0, 0, &length)) return std::nullopt;
+  if (!SendBounded(window, WM_GETTEXTLENGTH, 0, 0, &length)) return std::nullopt;
   if (length == 0) return std::wstring();
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
-  if (!Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), &copied)) {
+  if (!SendBounded(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                   &copied)) {
     return std::nullopt;
   }
   text.resize(copied < length ? copied : length);
@@ -39,7 +39,7 @@ std::optional<std::wstring> ReadText(HWND window) {
 
 bool WriteText(HWND window, const std::wstring& text) {
   DWORD_PTR ignored = 0;
-  return Send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ignored);
+  return SendBounded(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &ignored);
 }
 
 std::vector<Child> ListChildren(HWND parent) {

@@ -13,6 +13,12 @@ namespace driver {
 // The top-level window of class "DrowselForm", or null.
 HWND FindDrowsel();
 
+// SendMessageTimeoutW with SMTO_ABORTIFHUNG and a few seconds' limit, for
+// any window of another process: long enough for one busy with a chat line,
+// short enough that a hung one fails the command instead of freezing it.
+// False when the window did not answer.
+bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result);
+
 // A window's text read with WM_GETTEXTLENGTH and WM_GETTEXT, which reach the
 // contents of another process's controls; nothing when it does not answer.
 std::optional<std::wstring> ReadText(HWND window);

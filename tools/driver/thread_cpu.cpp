@@ -2,6 +2,8 @@
 
 #include <tlhelp32.h>
 
+#include "owned_handle.h"
+
 namespace driver {
 namespace {
 
@@ -14,24 +16,33 @@ double Seconds(const FILETIME& time) {
 
 }  // namespace
 
-std::optional<ProcessCpu> CpuOfProcess(DWORD pid) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return std::nullopt;
-  ProcessCpu cpu;
+std::optional<std::vector<DWORD>> ThreadsOf(DWORD pid) {
+  OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  if (!snapshot.valid()) return std::nullopt;
+  std::vector<DWORD> threads;
   THREADENTRY32 entry = {};
   entry.dwSize = sizeof(entry);
-  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID != pid) continue;
-    HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID);
-    if (thread == nullptr) continue;  // it ended since the snapshot
+  for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+       more = Thread32Next(snapshot.get(), &entry)) {
+    if (entry.th32OwnerProcessID == pid) threads.push_back(entry.th32ThreadID);
+  }
+  if (threads.empty()) return std::nullopt;  // not even the thread that owns its window
+  return threads;
+}
+
+std::optional<ProcessCpu> CpuOfProcess(DWORD pid) {
+  const auto threads = ThreadsOf(pid);
+  if (!threads) return std::nullopt;
+  ProcessCpu cpu;
+  for (DWORD id : *threads) {
+    OwnedHandle thread(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!thread.valid()) continue;  // it ended since the snapshot
     FILETIME created, exited, kernel, user;
-    if (GetThreadTimes(thread, &created, &exited, &kernel, &user)) {
+    if (GetThreadTimes(thread.get(), &created, &exited, &kernel, &user)) {
       cpu.seconds += Seconds(kernel) + Seconds(user);
       ++cpu.threads;
     }
-    CloseHandle(thread);
   }
-  CloseHandle(snapshot);
   if (cpu.threads == 0) return std::nullopt;
   return cpu;
 }
