@@ -2,6 +2,7 @@
 // font mark-up; they are sent exactly as written, unbalanced tags included.
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -38,5 +39,30 @@ inline constexpr std::u16string_view MsgMaker =
 std::u16string MsgReason(std::u16string_view reason);
 std::u16string MsgIdleFor(std::u16string_view minutes);
 std::u16string MsgTotalIdle(std::u16string_view minutes);
+
+// The catalogue by name, for whatever has to go through every entry.
+struct FixedEntry {
+  std::string_view name;
+  std::u16string_view text;
+};
+inline constexpr std::array<FixedEntry, 8> FixedEntries = {{
+    {"MsgLoaded", MsgLoaded},
+    {"MsgUnloaded", MsgUnloaded},
+    {"MsgStarted", MsgStarted},
+    {"MsgStopped", MsgStopped},
+    {"MsgBanner", MsgBanner},
+    {"MsgCreditLoad", MsgCreditLoad},
+    {"MsgCreditExit", MsgCreditExit},
+    {"MsgMaker", MsgMaker},
+}};
+struct ComposedEntry {
+  std::string_view name;
+  std::u16string (*compose)(std::u16string_view value);
+};
+inline constexpr std::array<ComposedEntry, 3> ComposedEntries = {{
+    {"MsgReason", MsgReason},
+    {"MsgIdleFor", MsgIdleFor},
+    {"MsgTotalIdle", MsgTotalIdle},
+}};
 
 }  // namespace drowsel

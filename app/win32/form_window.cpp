@@ -42,9 +42,8 @@ HBRUSH BrushFor(const Color& color) {
 // The system DPI: what the screen's device context reports, and what the
 // fonts the system hands out are sized for.
 int SystemDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const win32host::ScopedGetDC screen(nullptr);
+  const int dpi = screen.get() != nullptr ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   return dpi > 0 ? dpi : 96;
 }
 
@@ -349,19 +348,18 @@ void FormWindow::OnPaint() {
   HDC dc = BeginPaint(hwnd_, &paint);
   if (dc == nullptr) return;
   if (picture_.bitmap) {
-    HDC source = CreateCompatibleDC(dc);
-    if (source != nullptr) {
-      ScopedSelect selected(source, picture_.bitmap.get());
+    const win32host::ScopedMemoryDC source(dc);
+    if (source.get() != nullptr) {
+      ScopedSelect selected(source.get(), picture_.bitmap.get());
       // HALFTONE averages the source pixels that meet in each screen pixel,
       // where the default mode drops or repeats them; it wants the brush
       // origin set after it. If either fails, the picture is merely coarser.
       SetStretchBltMode(dc, HALFTONE);
       SetBrushOrgEx(dc, 0, 0, nullptr);
       StretchBlt(dc, 0, 0, TwipsToPixels(layout_.pictureWidth, dpi_),
-                 TwipsToPixels(layout_.pictureHeight, dpi_), source, 0, 0, picture_.width,
+                 TwipsToPixels(layout_.pictureHeight, dpi_), source.get(), 0, 0, picture_.width,
                  picture_.height, SRCCOPY);
     }
-    if (source != nullptr) DeleteDC(source);
   }
   if (linePen_) {
     ScopedSelect pen(dc, linePen_.get());

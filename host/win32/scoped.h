@@ -1,10 +1,11 @@
-// Owners for the handles and COM objects the Win32 host holds, so that none
-// outlives its use.
+// Owners for the handles and COM objects that Drowsel and its tools hold, so
+// that none outlives its use, however the code that took it ends.
 #pragma once
 
 #include <windows.h>
-// After <windows.h>, which it needs:
+// After <windows.h>, which they need:
 #include <objbase.h>
+#include <oleauto.h>
 
 #include <utility>
 
@@ -34,6 +35,78 @@ class ScopedGdi {
 
  private:
   T object_ = nullptr;
+};
+
+// A kernel handle (file, process, thread, snapshot), closed with its owner.
+// Both of the platform's "no handle" values count as none.
+class ScopedHandle {
+ public:
+  ScopedHandle() = default;
+  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
+  ScopedHandle(ScopedHandle&& other) noexcept
+      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+  ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+    reset(std::exchange(other.handle_, INVALID_HANDLE_VALUE));
+    return *this;
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  ~ScopedHandle() { reset(); }
+
+  HANDLE get() const { return handle_; }
+  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+  void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
+    if (valid()) CloseHandle(handle_);  // nothing more to do if closing fails
+    handle_ = handle;
+  }
+
+ private:
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// A memory device context (CreateCompatibleDC), deleted with its owner.
+class ScopedMemoryDC {
+ public:
+  explicit ScopedMemoryDC(HDC like) : dc_(CreateCompatibleDC(like)) {}
+  ScopedMemoryDC(const ScopedMemoryDC&) = delete;
+  ScopedMemoryDC& operator=(const ScopedMemoryDC&) = delete;
+  ~ScopedMemoryDC() {
+    if (dc_ != nullptr) DeleteDC(dc_);
+  }
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// A window's device context (GetDC; null: the screen's), released with its owner.
+class ScopedGetDC {
+ public:
+  explicit ScopedGetDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ScopedGetDC(const ScopedGetDC&) = delete;
+  ScopedGetDC& operator=(const ScopedGetDC&) = delete;
+  ~ScopedGetDC() {
+    if (dc_ != nullptr) ReleaseDC(window_, dc_);
+  }
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// A string the automation functions allocated, freed with its owner.
+class ScopedBstr {
+ public:
+  ScopedBstr() = default;
+  ScopedBstr(const ScopedBstr&) = delete;
+  ScopedBstr& operator=(const ScopedBstr&) = delete;
+  ~ScopedBstr() { SysFreeString(text_); }  // null is allowed
+  BSTR get() const { return text_; }
+  BSTR* put() { return &text_; }
+
+ private:
+  BSTR text_ = nullptr;
 };
 
 // A COM interface pointer, released with its owner.

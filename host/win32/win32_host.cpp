@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/win32/ansi_text.h"
+#include "host/win32/scoped.h"
 
 namespace drowsel::win32host {
 namespace {
@@ -277,13 +278,11 @@ double Win32Host::VarR8FromStr(std::u16string_view text) {
 }
 
 std::u16string Win32Host::VarBstrFromR8(double value) {
-  BSTR text = nullptr;
-  if (FAILED(::VarBstrFromR8(value, LOCALE_USER_DEFAULT, 0, &text)) || text == nullptr) {
+  ScopedBstr text;
+  if (FAILED(::VarBstrFromR8(value, LOCALE_USER_DEFAULT, 0, text.put())) || text.get() == nullptr) {
     return std::u16string();
   }
-  std::u16string result = FromWide(std::wstring_view(text, SysStringLen(text)));
-  SysFreeString(text);
-  return result;
+  return FromWide(std::wstring_view(text.get(), SysStringLen(text.get())));
 }
 
 }  // namespace drowsel::win32host

@@ -40,6 +40,7 @@ using testing::Utf8;
 
 // --- what may be posted ---
 
+// The catalogue's entries in its own order, fixed then composed.
 enum class Kind {
   Loaded,
   Unloaded,
@@ -55,12 +56,15 @@ enum class Kind {
   Unknown,
 };
 constexpr int KindCount = static_cast<int>(Kind::Unknown) + 1;
+constexpr int FirstComposed = static_cast<int>(Kind::Reason);
+static_assert(FirstComposed == FixedEntries.size() &&
+              KindCount == FirstComposed + ComposedEntries.size() + 1);
 
-const char* KindName(Kind kind) {
-  static constexpr const char* KindNames[KindCount] = {
-      "Loaded",     "Unloaded", "Started", "Stopped", "Banner",    "CreditLoad",
-      "CreditExit", "Maker",    "Reason",  "IdleFor", "TotalIdle", "Unknown"};
-  return KindNames[static_cast<int>(kind)];
+std::string KindName(Kind kind) {
+  const int index = static_cast<int>(kind);
+  if (index < FirstComposed) return std::string(FixedEntries[index].name);
+  if (kind != Kind::Unknown) return std::string(ComposedEntries[index - FirstComposed].name);
+  return "Unknown";
 }
 
 // A composed line split back into prefix, value and suffix.
@@ -92,19 +96,19 @@ struct Classified {
 };
 
 Classified Classify(const std::u16string& line) {
-  static const std::pair<std::u16string_view, Kind> FixedLines[] = {
-      {MsgLoaded, Kind::Loaded},         {MsgUnloaded, Kind::Unloaded},
-      {MsgStarted, Kind::Started},       {MsgStopped, Kind::Stopped},
-      {MsgBanner, Kind::Banner},         {MsgCreditLoad, Kind::CreditLoad},
-      {MsgCreditExit, Kind::CreditExit}, {MsgMaker, Kind::Maker},
-  };
-  for (const auto& [text, kind] : FixedLines) {
-    if (line == text) return {kind, {}};
+  for (std::size_t i = 0; i < FixedEntries.size(); ++i) {
+    if (line == FixedEntries[i].text) return {static_cast<Kind>(i), {}};
   }
-  static const Composed ReasonLine(MsgReason), IdleForLine(MsgIdleFor), TotalIdleLine(MsgTotalIdle);
-  if (auto value = ReasonLine.ValueOf(line)) return {Kind::Reason, *value};
-  if (auto value = IdleForLine.ValueOf(line)) return {Kind::IdleFor, *value};
-  if (auto value = TotalIdleLine.ValueOf(line)) return {Kind::TotalIdle, *value};
+  static const std::vector<Composed> ComposedLines = [] {
+    std::vector<Composed> lines;
+    for (const ComposedEntry& entry : ComposedEntries) lines.emplace_back(entry.compose);
+    return lines;
+  }();
+  for (std::size_t i = 0; i < ComposedLines.size(); ++i) {
+    if (auto value = ComposedLines[i].ValueOf(line)) {
+      return {static_cast<Kind>(FirstComposed + static_cast<int>(i)), *value};
+    }
+  }
   return {};
 }
 
@@ -587,13 +591,13 @@ class Sequence {
     auto count = [&](Kind kind) { return lines[static_cast<int>(kind)]; };
     auto expect = [&](Kind kind, int expected) {
       if (count(kind) != expected) {
-        Problem(std::string(KindName(kind)) + " posted " + std::to_string(count(kind)) +
+        Problem(KindName(kind) + " posted " + std::to_string(count(kind)) +
                 " times, expected " + std::to_string(expected));
       }
     };
     auto atMost = [&](Kind kind, int most) {
       if (count(kind) > most) {
-        Problem(std::string(KindName(kind)) + " posted " + std::to_string(count(kind)) +
+        Problem(KindName(kind) + " posted " + std::to_string(count(kind)) +
                 " times, at most " + std::to_string(most) + " expected");
       }
     };

@@ -29,6 +29,7 @@
 #include <string>
 
 #include "bench_clock.h"
+#include "host/win32/scoped.h"
 #include "line_tail.h"
 
 namespace {
@@ -54,23 +55,22 @@ bool WindowShows(const std::wstring& className, DWORD pid) {
 
 class Launched {
  public:
-  explicit Launched(const PROCESS_INFORMATION& info) : info_(info) {}
-  Launched(const Launched&) = delete;
-  Launched& operator=(const Launched&) = delete;
+  explicit Launched(const PROCESS_INFORMATION& info)
+      : process_(info.hProcess), thread_(info.hThread), pid_(info.dwProcessId) {}
   ~Launched() {
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
-      TerminateProcess(info_.hProcess, 0);
-      WaitForSingleObject(info_.hProcess, 10000);
+    if (Running()) {
+      TerminateProcess(process_.get(), 0);  // a probe that gave up takes its program with it
+      WaitForSingleObject(process_.get(), 10000);
     }
-    CloseHandle(info_.hThread);
-    CloseHandle(info_.hProcess);
   }
-  HANDLE process() const { return info_.hProcess; }
-  DWORD pid() const { return info_.dwProcessId; }
-  bool Running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+  HANDLE process() const { return process_.get(); }
+  DWORD pid() const { return pid_; }
+  bool Running() const { return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
  private:
-  PROCESS_INFORMATION info_;
+  drowsel::win32host::ScopedHandle process_;
+  drowsel::win32host::ScopedHandle thread_;
+  DWORD pid_;
 };
 
 }  // namespace

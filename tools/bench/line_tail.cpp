@@ -20,11 +20,7 @@ std::vector<std::string> LineSplitter::Feed(std::string_view bytes) {
 LineTail::LineTail(const std::wstring& path, bool from_start)
     : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
-  if (ok() && !from_start) SetFilePointer(file_, 0, nullptr, FILE_END);
-}
-
-LineTail::~LineTail() {
-  if (ok()) CloseHandle(file_);
+  if (ok() && !from_start) SetFilePointer(file_.get(), 0, nullptr, FILE_END);
 }
 
 std::vector<std::string> LineTail::Read() {
@@ -33,7 +29,7 @@ std::vector<std::string> LineTail::Read() {
   char buffer[4096];
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(file_, buffer, sizeof(buffer), &got, nullptr) || got == 0) break;
+    if (!ReadFile(file_.get(), buffer, sizeof(buffer), &got, nullptr) || got == 0) break;
     std::vector<std::string> more = splitter_.Feed(std::string_view(buffer, got));
     for (std::string& line : more) lines.push_back(std::move(line));
   }

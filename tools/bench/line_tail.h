@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/win32/scoped.h"
+
 namespace bench {
 
 // Cuts a stream of bytes into lines. Bytes after the last line break wait for
@@ -24,17 +26,14 @@ class LineTail {
  public:
   // from_start: also the lines already there; otherwise only those added later.
   LineTail(const std::wstring& path, bool from_start);
-  LineTail(const LineTail&) = delete;
-  LineTail& operator=(const LineTail&) = delete;
-  ~LineTail();
 
-  bool ok() const { return file_ != INVALID_HANDLE_VALUE; }
+  bool ok() const { return file_.valid(); }
   // The complete lines written since the last call; none when there are none
   // or the file cannot be read.
   std::vector<std::string> Read();
 
  private:
-  HANDLE file_;
+  drowsel::win32host::ScopedHandle file_;
   LineSplitter splitter_;
 };
 

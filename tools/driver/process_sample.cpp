@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "owned_handle.h"
+#include "host/win32/scoped.h"
 #include "thread_cpu.h"
 
 namespace driver {
@@ -52,7 +52,7 @@ std::optional<std::uint32_t> CountListedHandles(DWORD pid) {
 }  // namespace
 
 std::optional<ProcessSample> SampleProcess(DWORD pid, std::wstring& error) {
-  OwnedHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  drowsel::win32host::ScopedHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
   if (!process.valid()) {
     error = L"cannot open process " + std::to_wstring(pid);
     return std::nullopt;

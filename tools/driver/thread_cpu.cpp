@@ -2,7 +2,7 @@
 
 #include <tlhelp32.h>
 
-#include "owned_handle.h"
+#include "host/win32/scoped.h"
 
 namespace driver {
 namespace {
@@ -17,7 +17,7 @@ double Seconds(const FILETIME& time) {
 }  // namespace
 
 std::optional<std::vector<DWORD>> ThreadsOf(DWORD pid) {
-  OwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  drowsel::win32host::ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
   if (!snapshot.valid()) return std::nullopt;
   std::vector<DWORD> threads;
   THREADENTRY32 entry = {};
@@ -35,7 +35,7 @@ std::optional<ProcessCpu> CpuOfProcess(DWORD pid) {
   if (!threads) return std::nullopt;
   ProcessCpu cpu;
   for (DWORD id : *threads) {
-    OwnedHandle thread(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
+    drowsel::win32host::ScopedHandle thread(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
     if (!thread.valid()) continue;  // it ended since the snapshot
     FILETIME created, exited, kernel, user;
     if (GetThreadTimes(thread.get(), &created, &exited, &kernel, &user)) {

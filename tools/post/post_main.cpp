@@ -4,10 +4,9 @@
 //   drowsel-post.exe MsgLoaded MsgReason=Lunch MsgIdleFor=3 ...
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <functional>
-#include <map>
 #include <string>
 
 #include "chat/catalogue.h"
@@ -19,29 +18,31 @@ namespace {
 
 using drowsel::win32host::FromWide;
 
-// The line an argument names, or nothing when it names no entry.
+// An entry's name as an argument spells it.
+bool Names(std::wstring_view argument, std::string_view name) {
+  return std::equal(argument.begin(), argument.end(), name.begin(), name.end(),
+                    [](wchar_t a, char n) { return a == static_cast<unsigned char>(n); });
+}
+
+// The line an argument names (NAME, or NAME=VALUE for a composed entry), or
+// nothing when it names no entry.
 bool LineFor(const std::wstring& argument, std::u16string& line) {
-  using namespace drowsel;
-  static const std::map<std::wstring, std::u16string_view> FixedEntries = {
-      {L"MsgLoaded", MsgLoaded},         {L"MsgUnloaded", MsgUnloaded},
-      {L"MsgStarted", MsgStarted},       {L"MsgStopped", MsgStopped},
-      {L"MsgBanner", MsgBanner},         {L"MsgCreditLoad", MsgCreditLoad},
-      {L"MsgCreditExit", MsgCreditExit}, {L"MsgMaker", MsgMaker},
-  };
-  static const std::map<std::wstring, std::function<std::u16string(std::u16string_view)>>
-      ComposedEntries = {
-          {L"MsgReason", MsgReason}, {L"MsgIdleFor", MsgIdleFor}, {L"MsgTotalIdle", MsgTotalIdle}};
   const std::size_t equals = argument.find(L'=');
+  const std::wstring_view name = std::wstring_view(argument).substr(0, equals);
   if (equals == std::wstring::npos) {
-    const auto fixed = FixedEntries.find(argument);
-    if (fixed == FixedEntries.end()) return false;
-    line = std::u16string(fixed->second);
+    for (const drowsel::FixedEntry& entry : drowsel::FixedEntries) {
+      if (!Names(name, entry.name)) continue;
+      line = std::u16string(entry.text);
+      return true;
+    }
+    return false;
+  }
+  for (const drowsel::ComposedEntry& entry : drowsel::ComposedEntries) {
+    if (!Names(name, entry.name)) continue;
+    line = entry.compose(FromWide(std::wstring_view(argument).substr(equals + 1)));
     return true;
   }
-  const auto composed = ComposedEntries.find(argument.substr(0, equals));
-  if (composed == ComposedEntries.end()) return false;
-  line = composed->second(FromWide(std::wstring_view(argument).substr(equals + 1)));
-  return true;
+  return false;
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/win32/scoped.h"
+
 namespace {
 
 std::string HexBytes(std::string_view bytes) {
@@ -51,14 +53,14 @@ std::string ModuleFolder() {
 // Appends the line with a single WriteFile, so two browsers started at once
 // cannot interleave their lines.
 bool AppendLine(const std::string& path, std::string line) {
-  const HANDLE file =
+  const drowsel::win32host::ScopedHandle file(
       CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return false;
   line += '\n';
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  CloseHandle(file);
+  const BOOL ok =
+      WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   return ok != FALSE && written == line.size();
 }
 
