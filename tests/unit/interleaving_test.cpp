@@ -591,14 +591,14 @@ class Sequence {
     auto count = [&](Kind kind) { return lines[static_cast<int>(kind)]; };
     auto expect = [&](Kind kind, int expected) {
       if (count(kind) != expected) {
-        Problem(KindName(kind) + " posted " + std::to_string(count(kind)) +
-                " times, expected " + std::to_string(expected));
+        Problem(KindName(kind) + " posted " + std::to_string(count(kind)) + " times, expected " +
+                std::to_string(expected));
       }
     };
     auto atMost = [&](Kind kind, int most) {
       if (count(kind) > most) {
-        Problem(KindName(kind) + " posted " + std::to_string(count(kind)) +
-                " times, at most " + std::to_string(most) + " expected");
+        Problem(KindName(kind) + " posted " + std::to_string(count(kind)) + " times, at most " +
+                std::to_string(most) + " expected");
       }
     };
     const int starts = form_.clicks(Control::Command1);
