@@ -52,7 +52,8 @@ std::optional<std::uint32_t> CountListedHandles(DWORD pid) {
 }  // namespace
 
 std::optional<ProcessSample> SampleProcess(DWORD pid, std::wstring& error) {
-  drowsel::win32host::ScopedHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  drowsel::win32host::ScopedHandle process(
+      OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
   if (!process.valid()) {
     error = L"cannot open process " + std::to_wstring(pid);
     return std::nullopt;

@@ -35,7 +35,8 @@ std::optional<ProcessCpu> CpuOfProcess(DWORD pid) {
   if (!threads) return std::nullopt;
   ProcessCpu cpu;
   for (DWORD id : *threads) {
-    drowsel::win32host::ScopedHandle thread(OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
+    drowsel::win32host::ScopedHandle thread(
+        OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
     if (!thread.valid()) continue;  // it ended since the snapshot
     FILETIME created, exited, kernel, user;
     if (GetThreadTimes(thread.get(), &created, &exited, &kernel, &user)) {
