@@ -2,6 +2,8 @@
 // Windows and the program see them, and checks what the window relies on.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -9,15 +11,6 @@
 #include "resource_ids.h"
 
 namespace {
-
-int failures = 0;
-
-void check(bool ok, const char* what) {
-  if (!ok) {
-    std::printf("FAIL: %s\n", what);
-    ++failures;
-  }
-}
 
 std::string_view resource(LPCWSTR name, LPCWSTR type) {
   HRSRC found = FindResourceW(nullptr, name, type);
@@ -28,35 +21,35 @@ std::string_view resource(LPCWSTR name, LPCWSTR type) {
 }
 
 // The icon group must hold exactly one 32 x 32, 8 bpp (256-colour) image.
-void check_icon() {
+TEST(Resources, IconIsOne32x32ImageOf256Colours) {
   std::string_view group = resource(MAKEINTRESOURCEW(IDI_DROWSEL), RT_GROUP_ICON);
-  check(group.size() == 6 + 14, "icon group holds one image");
+  EXPECT_TRUE(group.size() == 6 + 14) << "icon group holds one image";
   if (group.size() >= 6 + 14) {
     auto byte = [&](size_t i) { return static_cast<unsigned char>(group[i]); };
-    check(byte(4) == 1 && byte(5) == 0, "icon group count is 1");
-    check(byte(6) == 32 && byte(7) == 32, "icon is 32 x 32");
-    check(byte(8) == 0, "icon has a 256-colour palette");
-    check(byte(12) == 8 && byte(13) == 0, "icon is 8 bits per pixel");
+    EXPECT_TRUE(byte(4) == 1 && byte(5) == 0) << "icon group count is 1";
+    EXPECT_TRUE(byte(6) == 32 && byte(7) == 32) << "icon is 32 x 32";
+    EXPECT_TRUE(byte(8) == 0) << "icon has a 256-colour palette";
+    EXPECT_TRUE(byte(12) == 8 && byte(13) == 0) << "icon is 8 bits per pixel";
   }
 
   auto icon = static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_DROWSEL), IMAGE_ICON, 32, 32, 0));
-  check(icon != nullptr, "LoadImageW loads the icon");
+  EXPECT_TRUE(icon != nullptr) << "LoadImageW loads the icon";
   if (icon != nullptr) DestroyIcon(icon);
 }
 
 // The background must be a whole baseline or progressive JPEG of 400 x 200:
 // twice the 200 x 100 px it covers at 100 %, so that it is scaled down, not
 // up, at every DPI to 200 %.
-void check_background() {
+TEST(Resources, BackgroundIsA400x200Jpeg) {
   std::string_view jpeg = resource(MAKEINTRESOURCEW(IDR_BACKGROUND_JPEG), RT_RCDATA);
   std::printf("background JPEG: %zu bytes\n", jpeg.size());
-  check(jpeg.size() > 1000, "background is embedded");
+  EXPECT_TRUE(jpeg.size() > 1000) << "background is embedded";
   if (jpeg.size() < 4) return;
   auto byte = [&](size_t i) { return static_cast<unsigned char>(jpeg[i]); };
-  check(byte(0) == 0xFF && byte(1) == 0xD8, "background starts with a JPEG SOI marker");
-  check(byte(jpeg.size() - 2) == 0xFF && byte(jpeg.size() - 1) == 0xD9,
-        "background ends with a JPEG EOI marker");
+  EXPECT_TRUE(byte(0) == 0xFF && byte(1) == 0xD8) << "background starts with a JPEG SOI marker";
+  EXPECT_TRUE(byte(jpeg.size() - 2) == 0xFF && byte(jpeg.size() - 1) == 0xD9)
+      << "background ends with a JPEG EOI marker";
 
   int width = 0, height = 0;
   for (size_t i = 2; i + 9 < jpeg.size() && byte(i) == 0xFF;) {
@@ -70,7 +63,7 @@ void check_background() {
     i += 2 + length;
   }
   std::printf("background size: %d x %d\n", width, height);
-  check(width == 400 && height == 200, "background is 400 x 200");
+  EXPECT_TRUE(width == 400 && height == 200) << "background is 400 x 200";
 }
 
 // A setting of the process's activation context, as Windows parsed it from
@@ -83,29 +76,30 @@ std::wstring setting(const wchar_t* name_space, const wchar_t* name) {
 }
 
 // The manifest must be there and must actually take effect.
-void check_manifest() {
+TEST(Resources, ManifestTakesEffect) {
   std::string_view xml = resource(CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
-  check(!xml.empty(), "manifest resource 1 is embedded");
+  EXPECT_TRUE(!xml.empty()) << "manifest resource 1 is embedded";
   auto has = [&](std::string_view text) { return xml.find(text) != std::string_view::npos; };
-  check(has("level=\"asInvoker\""), "manifest runs as invoker");
-  check(has("version=\"" DROWSEL_VERSION_QUAD "\""), "manifest carries the build's version");
+  EXPECT_TRUE(has("level=\"asInvoker\"")) << "manifest runs as invoker";
+  EXPECT_TRUE(has("version=\"" DROWSEL_VERSION_QUAD "\""))
+      << "manifest carries the build's version";
   // A UTF-8 active code page would change the bytes sent to the chat.
-  check(!has("<activeCodePage"), "manifest leaves the ANSI code page alone");
+  EXPECT_TRUE(!has("<activeCodePage")) << "manifest leaves the ANSI code page alone";
 
   // The process's activation context sends comctl32.dll to version 6.
   ACTCTX_SECTION_KEYED_DATA redirect{};
   redirect.cbSize = sizeof redirect;
-  check(FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
-                                 L"comctl32.dll", &redirect) != FALSE,
-        "comctl32.dll is redirected to the common controls version 6");
+  EXPECT_TRUE(FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
+                                       L"comctl32.dll", &redirect) != FALSE)
+      << "comctl32.dll is redirected to the common controls version 6";
 
   // The DPI settings sit in the namespaces Windows reads them from.
-  check(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness") ==
-            L"PerMonitorV2, PerMonitor",
-        "process is per-monitor v2 DPI aware");
-  check(
-      setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware") == L"true/pm",
-      "process has the older per-monitor DPI setting");
+  EXPECT_TRUE(setting(L"http://schemas.microsoft.com/SMI/2016/WindowsSettings", L"dpiAwareness") ==
+              L"PerMonitorV2, PerMonitor")
+      << "process is per-monitor v2 DPI aware";
+  EXPECT_TRUE(setting(L"http://schemas.microsoft.com/SMI/2005/WindowsSettings", L"dpiAware") ==
+              L"true/pm")
+      << "process has the older per-monitor DPI setting";
 }
 
 std::wstring version_string(const void* block, const wchar_t* name) {
@@ -117,59 +111,47 @@ std::wstring version_string(const void* block, const wchar_t* name) {
 }
 
 // The version resource must carry the build's version and names.
-void check_version() {
+TEST(Resources, VersionCarriesTheBuildsVersion) {
   wchar_t exe[MAX_PATH];
   GetModuleFileNameW(nullptr, exe, MAX_PATH);
   DWORD handle = 0;
   DWORD size = GetFileVersionInfoSizeW(exe, &handle);
-  check(size != 0, "version resource is embedded");
+  EXPECT_TRUE(size != 0) << "version resource is embedded";
   if (size == 0) return;
   std::string block(size, '\0');
-  check(GetFileVersionInfoW(exe, 0, size, block.data()) != FALSE, "GetFileVersionInfoW");
+  EXPECT_TRUE(GetFileVersionInfoW(exe, 0, size, block.data()) != FALSE) << "GetFileVersionInfoW";
 
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
-  check(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) != FALSE,
-        "fixed version info is present");
+  EXPECT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) !=
+              FALSE)
+      << "fixed version info is present";
   if (fixed != nullptr) {
     const unsigned parts[] = {DROWSEL_VERSION_PARTS};
-    check(HIWORD(fixed->dwFileVersionMS) == parts[0] &&
-              LOWORD(fixed->dwFileVersionMS) == parts[1] &&
-              HIWORD(fixed->dwFileVersionLS) == parts[2] &&
-              LOWORD(fixed->dwFileVersionLS) == parts[3],
-          "FILEVERSION is the build's version");
-    check(fixed->dwProductVersionMS == fixed->dwFileVersionMS &&
-              fixed->dwProductVersionLS == fixed->dwFileVersionLS,
-          "PRODUCTVERSION equals FILEVERSION");
-    check(fixed->dwFileType == VFT_APP, "file type is an application");
+    EXPECT_TRUE(
+        HIWORD(fixed->dwFileVersionMS) == parts[0] && LOWORD(fixed->dwFileVersionMS) == parts[1] &&
+        HIWORD(fixed->dwFileVersionLS) == parts[2] && LOWORD(fixed->dwFileVersionLS) == parts[3])
+        << "FILEVERSION is the build's version";
+    EXPECT_TRUE(fixed->dwProductVersionMS == fixed->dwFileVersionMS &&
+                fixed->dwProductVersionLS == fixed->dwFileVersionLS)
+        << "PRODUCTVERSION equals FILEVERSION";
+    EXPECT_TRUE(fixed->dwFileType == VFT_APP) << "file type is an application";
   }
 
   const std::wstring version = [] {
     std::string narrow = DROWSEL_VERSION;
     return std::wstring(narrow.begin(), narrow.end());
   }();
-  check(version_string(block.data(), L"ProductName") == L"Drowsel", "ProductName is Drowsel");
-  check(version_string(block.data(), L"FileDescription") == L"Drowsel",
-        "FileDescription is Drowsel");
-  check(version_string(block.data(), L"OriginalFilename") == L"drowsel.exe",
-        "OriginalFilename is drowsel.exe");
-  check(version_string(block.data(), L"FileVersion") == version,
-        "FileVersion string is the build's");
-  check(version_string(block.data(), L"ProductVersion") == version,
-        "ProductVersion string is the build's");
+  EXPECT_TRUE(version_string(block.data(), L"ProductName") == L"Drowsel")
+      << "ProductName is Drowsel";
+  EXPECT_TRUE(version_string(block.data(), L"FileDescription") == L"Drowsel")
+      << "FileDescription is Drowsel";
+  EXPECT_TRUE(version_string(block.data(), L"OriginalFilename") == L"drowsel.exe")
+      << "OriginalFilename is drowsel.exe";
+  EXPECT_TRUE(version_string(block.data(), L"FileVersion") == version)
+      << "FileVersion string is the build's";
+  EXPECT_TRUE(version_string(block.data(), L"ProductVersion") == version)
+      << "ProductVersion string is the build's";
 }
 
 }  // namespace
-
-int main() {
-  check_icon();
-  check_background();
-  check_manifest();
-  check_version();
-  if (failures != 0) {
-    std::printf("%d resource check(s) failed\n", failures);
-    return 1;
-  }
-  std::printf("all resource checks passed\n");
-  return 0;
-}
