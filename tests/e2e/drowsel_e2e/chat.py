@@ -1,0 +1,128 @@
+"""The stand-in chat client, started with a log of its own and watched: a
+thread reads the log on from where it got to every 10 ms and notes when each
+line showed up (wall clock, like the driver's `at`)."""
+
+import threading
+import time
+
+import harness
+from harness import Failure, check
+
+from .lines import names
+
+# A pause counts from the clock's second rounded to the nearest, so "1 s"
+# lasts 0.5 to 1.5 s; the watcher adds up to a poll's worth either way.
+GAP_MIN, GAP_MAX = 0.45, 2.0
+
+
+class ChatClient:
+    def __init__(self, s, exe, name, *options):
+        self.s = s
+        self.name = name
+        self.log = s.path(f"{name}.log")
+        self.proc = s.start(exe, "--log", s.winpath(self.log), *options)
+        self._events = []  # (time seen, line)
+        self._lock = threading.Lock()
+        self._tail = harness.LogTail(self.log)
+        threading.Thread(target=self._watch, daemon=True).start()
+        s.wait_until(lambda: self.seen("READY") or self.proc.poll() is not None, 20,
+                     what=f"the stand-in client {name} to log READY")
+        check(self.proc.poll() is None,
+              f"stand-in client exited at start with {self.proc.returncode}: "
+              f"{s.output(self.proc, 'err').strip()}")
+
+    def _watch(self):
+        # Ends by itself once the client has gone (run_checks ends it at the latest).
+        while True:
+            alive = self.proc.poll() is None
+            lines = self._tail.new_lines()
+            now = time.time()
+            with self._lock:
+                self._events += [(now, line) for line in lines]
+            if not alive:
+                return
+            time.sleep(0.01)
+
+    # -- what the log says -----------------------------------------------------
+
+    def events(self):
+        """[(time seen, line)] of the whole log so far."""
+        with self._lock:
+            return list(self._events)
+
+    def seen(self, line):
+        return any(text == line for _, text in self.events())
+
+    def time_of(self, line):
+        return next(t for t, text in self.events() if text == line)
+
+    def posted_at(self):
+        """[(time seen, room, hex)] of every line that reached a room."""
+        out = []
+        for t, text in self.events():
+            room, _, rest = text.partition(" ")
+            if rest.startswith("POSTED "):
+                out.append((t, room, rest[len("POSTED "):]))
+        return out
+
+    def posted(self):
+        """[(room, hex)] of every line that reached a room."""
+        return [(room, h) for _, room, h in self.posted_at()]
+
+    def timed(self):
+        """[(time seen, hex)] of every line that reached a room."""
+        return [(t, h) for t, _, h in self.posted_at()]
+
+    def summary(self):
+        """The log for a report, each posted line by its name."""
+        out = []
+        for _, text in self.events():
+            room, _, rest = text.partition(" ")
+            kind, _, value = rest.partition(" ")
+            out.append(f"{room} POSTED {names([value])[0]}" if kind == "POSTED" else text)
+        return out
+
+    # -- waiting on it -----------------------------------------------------------
+
+    def wait_for(self, predicate, timeout, what):
+        """Waits until predicate(events) holds; returns what it returned."""
+        try:
+            return self.s.wait_until(lambda: predicate(self.events()), timeout, what=what)
+        except Failure as e:
+            raise Failure(f"{e}; log: {self.summary()}") from None
+
+    def wait_posted(self, count, timeout, what):
+        """Waits until `count` lines in all have been posted; returns them all, timed."""
+        self.wait_for(lambda _: len(self.posted()) >= count, timeout, what)
+        return self.timed()
+
+    def stays_quiet(self, count, seconds):
+        """Checks that no line beyond the first `count` comes within `seconds`."""
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            extra = self.timed()[count:]
+            check(not extra, f"unexpected lines posted: {names(h for _, h in extra)}")
+            time.sleep(0.05)
+
+
+def expect_lines(got, want, what):
+    """got: [(time, hex)] as timed() gives them; want: [hex]."""
+    got_hex = [h for _, h in got]
+    check(got_hex == want, f"{what}: posted {names(got_hex)}, expected {names(want)}"
+          + ("" if names(got_hex) != names(want) else f"; bytes {got_hex}"))
+
+
+def expect_gaps(got, what):
+    """The lines of one sequence, [(time, hex)], came about a second apart."""
+    gaps = [b - a for (a, _), (b, _) in zip(got, got[1:])]
+    print(f"    {what}: gaps {', '.join(f'{g:.2f}' for g in gaps)} s")
+    check(all(GAP_MIN <= g <= GAP_MAX for g in gaps),
+          f"{what}: lines {', '.join(f'{g:.2f}' for g in gaps)} s apart, not about 1 s")
+
+
+def expect_posted(client, want, what):
+    """Every line the client's rooms got, [(room, hex)], is `want`."""
+    got = client.posted()
+    shown = [(room, names([h])[0]) for room, h in got]
+    check(got == want, f"{what}: posted {shown}, expected "
+                       f"{[(room, names([h])[0]) for room, h in want]}")
