@@ -39,4 +39,7 @@ std::u16string MsgReason(std::u16string_view reason);
 std::u16string MsgIdleFor(std::u16string_view minutes);
 std::u16string MsgTotalIdle(std::u16string_view minutes);
 
+// True for a text that is one of the lines above, fixed or composed with any value.
+bool IsOwnLine(std::u16string_view text);
+
 }  // namespace drowsel
