@@ -307,6 +307,7 @@ bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t 
          std::to_string(timeoutMs) + ")");
   auto it = windows_.find(window);
   if (it == windows_.end()) return false;
+  if (it->second.hungOnEnter && message == WmChar && wParam == 13) it->second.hung = true;
   if (it->second.hung) {
     // The first send waits out its time; after that the window counts as hung
     // and sends fail at once.

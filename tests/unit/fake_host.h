@@ -31,6 +31,8 @@ class FakeHost final : public HostServices {
   void BringToFront(WindowHandle window);
   void RemoveWindow(WindowHandle window);  // and its children
   void SetHung(WindowHandle window) { windows_[window].hung = true; }
+  // A window that answers until it is sent a carriage return, and hangs in it.
+  void SetHungOnEnter(WindowHandle window) { windows_[window].hungOnEnter = true; }
   void SetInputText(WindowHandle input, std::u16string text) {
     windows_[input].text = std::move(text);
   }
@@ -156,6 +158,7 @@ class FakeHost final : public HostServices {
     std::u16string text;
     bool hung = false;
     bool knownHung = false;  // a hung window that already timed out once
+    bool hungOnEnter = false;
     std::uint16_t selStart = 0, selEnd = 0;
     double enterDelay = 0;
     double submitAt = -1;             // when a late Enter is acted on; -1: none pending

@@ -137,6 +137,17 @@ TEST(SendChatTest, ALineNeverTakenKeepsTheDraftOutAndIsNotADraftItself) {
   EXPECT_EQ(host.InputText(input), u"");
 }
 
+// Hung inside its Enter, the client may still send what the input holds.
+TEST(SendChatTest, AnEnterThatTimesOutKeepsTheDraftOut) {
+  FakeHost host;
+  const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+  host.SetInputText(input, u"draft");
+  host.SetHungOnEnter(input);
+  SendChat(host, u"line");
+  EXPECT_EQ(host.InputText(input), u"line");
+  EXPECT_DOUBLE_EQ(host.Now(), 5.0);
+}
+
 TEST(SendChatTest, AnAbsurdLengthIsNoDraftAndNoCrash) {
   FakeHost host;
   const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
