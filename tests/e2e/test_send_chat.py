@@ -189,7 +189,7 @@ def final_input(s, log, room="Lobby"):
 
 
 def draft_survives(s, draft=DRAFT, late_enter=None):
-    options = list(INPUT) + ["--draft-hex", draft.encode("utf-8").hex()]
+    options = list(INPUT) + ["--watch-input", "--draft-hex", draft.encode("utf-8").hex()]
     if late_enter:
         options += ["--late-enter", str(late_enter)]
     _, log = start_client(s, "draft", *options)

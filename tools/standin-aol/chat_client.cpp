@@ -182,8 +182,10 @@ std::string ChatClient::Create() {
     const LRESULT end = GetWindowTextLengthW(doc->input);
     SendMessageW(doc->input, EM_SETSEL, static_cast<WPARAM>(end), end);
   }
-  LogInputs();
-  if (SetTimer(frame_, WatchTimer, WatchMs, nullptr) == 0) return "cannot start the watch timer";
+  if (options_.watch_input) {
+    LogInputs();
+    if (SetTimer(frame_, WatchTimer, WatchMs, nullptr) == 0) return "cannot start the watch timer";
+  }
   log_.Line("READY");
   ready_ = true;
   return {};

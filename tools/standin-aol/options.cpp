@@ -41,6 +41,10 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       options.hang = true;
       continue;
     }
+    if (arg == "--watch-input") {
+      options.watch_input = true;
+      continue;
+    }
     if (arg != "--room" && arg != "--doc" && arg != "--front" && arg != "--draft" &&
         arg != "--switch-after" && arg != "--exit-after" && arg != "--log" && arg != "--input" &&
         arg != "--late-enter" && arg != "--draft-hex") {
