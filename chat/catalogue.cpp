@@ -11,22 +11,46 @@ std::u16string Compose(std::u16string_view prefix, std::u16string_view value,
   return line;
 }
 
+// The composed lines as prefix and suffix around their value.
+struct Frame {
+  std::u16string_view prefix;
+  std::u16string_view suffix;
+};
+constexpr Frame ReasonFrame{
+    u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>Reason Idle: <u>",
+    u"</u></font>"};
+constexpr Frame IdleForFrame{
+    u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>Idle For: <i><u>",
+    u" Min(s)</i></font>"};
+constexpr Frame TotalIdleFrame{
+    u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>Total Idle Time: <u><i>",
+    u" Min(s)</font>"};
+
+bool Frames(const Frame& frame, std::u16string_view text) {
+  return text.size() >= frame.prefix.size() + frame.suffix.size() &&
+         text.substr(0, frame.prefix.size()) == frame.prefix &&
+         text.substr(text.size() - frame.suffix.size()) == frame.suffix;
+}
+
 }  // namespace
 
 std::u16string MsgReason(std::u16string_view reason) {
-  return Compose(u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>Reason Idle: <u>",
-                 reason, u"</u></font>");
+  return Compose(ReasonFrame.prefix, reason, ReasonFrame.suffix);
 }
 
 std::u16string MsgIdleFor(std::u16string_view minutes) {
-  return Compose(u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>Idle For: <i><u>",
-                 minutes, u" Min(s)</i></font>");
+  return Compose(IdleForFrame.prefix, minutes, IdleForFrame.suffix);
 }
 
 std::u16string MsgTotalIdle(std::u16string_view minutes) {
-  return Compose(
-      u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>Total Idle Time: <u><i>",
-      minutes, u" Min(s)</font>");
+  return Compose(TotalIdleFrame.prefix, minutes, TotalIdleFrame.suffix);
+}
+
+bool IsOwnLine(std::u16string_view text) {
+  for (const FixedEntry& fixed : FixedEntries) {
+    if (text == fixed.text) return true;
+  }
+  return Frames(ReasonFrame, text) || Frames(IdleForFrame, text) || Frames(TotalIdleFrame, text);
 }
 
 }  // namespace drowsel

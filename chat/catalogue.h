@@ -65,4 +65,7 @@ inline constexpr std::array<ComposedEntry, 3> ComposedEntries = {{
     {"MsgTotalIdle", MsgTotalIdle},
 }};
 
+// True for a text that is one of the lines above, fixed or composed with any value.
+bool IsOwnLine(std::u16string_view text);
+
 }  // namespace drowsel

@@ -1,10 +1,26 @@
 #include "chat/send_chat.h"
 
+#include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
 
+#include "chat/catalogue.h"
+
 namespace drowsel {
 namespace {
+
+// The longest draft kept, in characters. Larger is not a draft a user typed,
+// and the selection that EM_GETSEL packs into its answer ends at 0xFFFF.
+constexpr std::intptr_t MaxDraftLength = 0xFFFF;
+
+// How long the input may keep the line after the carriage return before we
+// stop waiting for the client to take it. A client that acts on Enter from a
+// timer or a posted message of its own takes it within a few tens of
+// milliseconds; a second is far beyond that and still short for a user who is
+// waiting for their text.
+constexpr std::uint64_t LineLeaveBoundMs = 1000;
+constexpr std::uint32_t LineLeavePollMs = 10;
 
 // One message to the chat client, bounded so that a hung client cannot
 // freeze us. False when the client did not take it.
@@ -15,19 +31,55 @@ bool SendToClient(WindowFunctions& host, WindowHandle window, std::uint32_t mess
                                   ChatSendTimeoutMs, result != nullptr ? result : &ignored);
 }
 
-// The text the user has typed into the input and not sent yet; nothing when
-// the input does not answer.
-std::optional<std::u16string> ReadDraft(WindowFunctions& host, WindowHandle input) {
+// The same in Unicode, for the user's own text: the system converts for an
+// ANSI input, and a Unicode one keeps every character.
+bool SendToClientW(WindowFunctions& host, WindowHandle window, std::uint32_t message,
+                   std::uintptr_t wParam, LParam lParam, std::intptr_t* result = nullptr) {
+  std::intptr_t ignored = 0;
+  return host.SendMessageTimeoutW(window, message, wParam, lParam, SmtoAbortIfHung,
+                                  ChatSendTimeoutMs, result != nullptr ? result : &ignored);
+}
+
+// The input's text; nothing when the input does not answer or answers a
+// length we will not hold.
+struct Read {
+  bool answered = false;
+  std::optional<std::u16string> text;
+};
+Read ReadText(WindowFunctions& host, WindowHandle input) {
   std::intptr_t length = 0;
-  if (!SendToClient(host, input, WmGetTextLength, 0, std::intptr_t{0}, &length)) {
-    return std::nullopt;
-  }
-  if (length <= 0) return std::u16string();
+  if (!SendToClientW(host, input, WmGetTextLength, 0, std::intptr_t{0}, &length)) return {};
+  if (length == 0) return {true, std::u16string()};
+  if (length < 0 || length > MaxDraftLength) return {true, std::nullopt};
   TextOut buffer;
-  if (!SendToClient(host, input, WmGetText, static_cast<std::uintptr_t>(length) + 1, &buffer)) {
-    return std::nullopt;
+  if (!SendToClientW(host, input, WmGetText, static_cast<std::uintptr_t>(length) + 1, &buffer)) {
+    return {};
   }
-  return std::move(buffer.text);
+  return {true, std::move(buffer.text)};
+}
+
+// Whether the input still holds the line we put there. Characters the ANSI
+// code page lacks reach it as '?', so those match any character.
+bool HoldsLine(std::u16string_view text, std::u16string_view line) {
+  if (text.size() != line.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != line[i] && text[i] != u'?') return false;
+  }
+  return true;
+}
+
+// Waits, without running any of our handlers, until the client has taken the
+// line out of its input. False when it still holds it at the bound or stops
+// answering: the line may still go, so the draft must not be put there.
+bool WaitForLineToLeave(WindowFunctions& host, WindowHandle input, std::u16string_view line) {
+  const std::uint64_t start = host.GetTickCount64();
+  for (;;) {
+    const Read now = ReadText(host, input);
+    if (!now.answered) return false;
+    if (!now.text || !HoldsLine(*now.text, line)) return true;
+    if (host.GetTickCount64() - start >= LineLeaveBoundMs) return false;
+    host.Sleep(LineLeavePollMs);
+  }
 }
 
 // The chat input of the frontmost document, or no window when any level of
@@ -43,19 +95,42 @@ WindowHandle FindChatInput(WindowFunctions& host) {
   return host.FindWindowExA(document, NoWindow, u"RICHCNTL", nullptr);
 }
 
-}  // namespace
-
-void SendChat(WindowFunctions& host, std::u16string_view line) {
+void Send(WindowFunctions& host, std::u16string_view line) {
   const WindowHandle input = FindChatInput(host);
   if (input == NoWindow) return;
 
-  const std::optional<std::u16string> draft = ReadDraft(host, input);
-  if (!draft) return;
+  const Read before = ReadText(host, input);
+  if (!before.answered) return;
+  // A line of ours still in the input (a client that never took it) is not
+  // the user's, and putting it back would repeat it after every later line.
+  std::optional<std::u16string> draft = before.text;
+  if (draft && (draft->empty() || IsOwnLine(*draft))) draft.reset();
+  std::intptr_t selection = -1;
+  if (draft && !SendToClientW(host, input, EmGetSel, 0, std::intptr_t{0}, &selection)) return;
+
   if (!SendToClient(host, input, WmSetText, 0, TextIn{line})) return;
   if (!SendToClient(host, input, WmChar, 13, std::intptr_t{0})) return;
-  if (!draft->empty()) {
-    // Nothing more to do if the client drops it: the line has gone already.
-    SendToClient(host, input, WmSetText, 0, TextIn{*draft});
+  if (!draft || !WaitForLineToLeave(host, input, line)) return;
+
+  if (!SendToClientW(host, input, WmSetText, 0, TextIn{*draft})) return;
+  // EM_GETSEL packs start and end into the low and high words; -1 when either
+  // lies beyond them, and then the caret goes to the end of the draft.
+  const auto packed = static_cast<std::uint32_t>(selection);
+  const std::uintptr_t start = selection == -1 ? draft->size() : (packed & 0xFFFF);
+  const std::intptr_t end = selection == -1 ? static_cast<std::intptr_t>(draft->size())
+                                            : static_cast<std::intptr_t>(packed >> 16);
+  // The text is back whether or not the client takes the caret: nothing more to do.
+  SendToClientW(host, input, EmSetSel, start, end);
+}
+
+}  // namespace
+
+void SendChat(WindowFunctions& host, std::u16string_view line) {
+  // A chat client's answers are no reason for the program to end: whatever
+  // goes wrong here costs this one line and nothing else.
+  try {
+    Send(host, line);
+  } catch (const std::exception&) {  // NOLINT(bugprone-empty-catch): silent by design
   }
 }
 

@@ -26,6 +26,8 @@ inline constexpr WindowHandle NoWindow = 0;
 inline constexpr std::uint32_t WmSetText = 0x000C;
 inline constexpr std::uint32_t WmGetText = 0x000D;
 inline constexpr std::uint32_t WmGetTextLength = 0x000E;
+inline constexpr std::uint32_t EmGetSel = 0x00B0;
+inline constexpr std::uint32_t EmSetSel = 0x00B1;
 inline constexpr std::uint32_t WmNcLButtonDown = 0x00A1;
 inline constexpr std::uint32_t WmChar = 0x0102;
 inline constexpr std::uintptr_t HtCaption = 2;
@@ -80,9 +82,18 @@ class WindowFunctions {
   virtual bool SendMessageTimeoutA(WindowHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
                                    std::uint32_t timeoutMs, std::intptr_t* result) = 0;
+  // The same with the Unicode message: text travels as UTF-16 all the way, and
+  // the system converts it for an ANSI window.
+  virtual bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
+                                   std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
+                                   std::uint32_t timeoutMs, std::intptr_t* result) = 0;
   virtual bool ReleaseCapture() = 0;
   virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
                             int cy, std::uint32_t flags) = 0;
+  // The kernel's wait and tick count, for waiting on another program's window
+  // without running our own handlers meanwhile.
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+  virtual std::uint64_t GetTickCount64() = 0;
 };
 
 // Win32 kernel and shell functions: files in the temporary folder, the

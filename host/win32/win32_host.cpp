@@ -60,6 +60,36 @@ class AnsiLParam {
   std::vector<char> buffer_;
 };
 
+// The same for a Unicode message: text as UTF-16, a buffer of wParam
+// characters.
+class WideLParam {
+ public:
+  WideLParam(std::uintptr_t wParam, const LParam& lParam) : lParam_(lParam) {
+    if (const auto* value = std::get_if<std::intptr_t>(&lParam)) {
+      raw_ = *value;
+    } else if (const auto* in = std::get_if<TextIn>(&lParam)) {
+      text_ = ToWide(in->text);
+      raw_ = reinterpret_cast<LPARAM>(text_.c_str());
+    } else {
+      buffer_.assign(wParam > 0 ? wParam : 1, L'\0');
+      raw_ = reinterpret_cast<LPARAM>(buffer_.data());
+    }
+  }
+  LPARAM raw() const { return raw_; }
+  void Finish() {
+    if (auto* out = std::get_if<TextOut*>(&lParam_)) {
+      buffer_.back() = L'\0';  // a receiver that filled it whole still ends here
+      (*out)->text = FromWide(std::wstring_view(buffer_.data()));
+    }
+  }
+
+ private:
+  LParam lParam_;
+  LPARAM raw_ = 0;
+  std::wstring text_;
+  std::vector<wchar_t> buffer_;
+};
+
 Win32Host::GetTimeFn PreciseSystemTime() {
   // The precise clock exists from Windows 8 on; older systems have the coarse one.
   auto precise = reinterpret_cast<Win32Host::GetTimeFn>(reinterpret_cast<void*>(
@@ -122,6 +152,20 @@ bool Win32Host::SendMessageTimeoutA(WindowHandle window, std::uint32_t message,
   return true;
 }
 
+bool Win32Host::SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
+                                    std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
+                                    std::uint32_t timeoutMs, std::intptr_t* result) {
+  WideLParam wide(wParam, lParam);
+  DWORD_PTR answer = 0;
+  if (::SendMessageTimeoutW(ToHwnd(window), message, wParam, wide.raw(), flags, timeoutMs,
+                            &answer) == 0) {
+    return false;
+  }
+  wide.Finish();
+  *result = static_cast<std::intptr_t>(answer);
+  return true;
+}
+
 bool Win32Host::ReleaseCapture() {
   return ::ReleaseCapture() != FALSE;
 }
@@ -129,6 +173,14 @@ bool Win32Host::ReleaseCapture() {
 bool Win32Host::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
                              int cy, std::uint32_t flags) {
   return ::SetWindowPos(ToHwnd(window), ToHwnd(insertAfter), x, y, cx, cy, flags) != FALSE;
+}
+
+void Win32Host::Sleep(std::uint32_t milliseconds) {
+  ::Sleep(milliseconds);
+}
+
+std::uint64_t Win32Host::GetTickCount64() {
+  return ::GetTickCount64();
 }
 
 // --- kernel and shell functions ---

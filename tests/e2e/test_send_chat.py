@@ -127,7 +127,7 @@ def no_client_running(s):
 
 
 def every_line_arrives_byte_exact(s):
-    _, log = start_client(s, "exact")
+    _, log = start_client(s, "exact", *INPUT)
     code, _, _ = post(s, *EXPECTED)
     evs = events(log)
     check(code == 0, f"drowsel-post exit code {code}")
@@ -169,34 +169,62 @@ def follows_the_front_document(s):
                            f"in B; {what} went {got}")
 
 
-def draft_survives(s):
-    _, log = start_client(s, "draft", "--draft", DRAFT)
+INPUT = ()  # the stand-in's options for its input: the plain EDIT unless a check says
+
+
+def final_input(s, log, room="Lobby"):
+    """What the user sees in the input once the sender is done: (text, start,
+    end), from the client's watch of its input, once it has settled."""
+    last = [None]
+
+    def settled():
+        states = payloads(events(log), room, "INPUT")
+        if states and states[-1] == last[0]:
+            return True
+        last[0] = states[-1] if states else None
+        return False
+    s.wait_until(settled, 5, interval=0.2, what="the input to settle")
+    text_hex, start, end = last[0].split(" ")
+    return bytes.fromhex(text_hex).decode("utf-8"), int(start), int(end)
+
+
+def draft_survives(s, draft=DRAFT, late_enter=None):
+    options = list(INPUT) + ["--watch-input", "--draft-hex", draft.encode("utf-8").hex()]
+    if late_enter:
+        options += ["--late-enter", str(late_enter)]
+    _, log = start_client(s, "draft", *options)
     lines = ["MsgBanner", "MsgStopped"]
     code, _, _ = post(s, *lines)
-    evs = [e for e in events(log) if e[0] == "Lobby"]
+    text, start, end = final_input(s, log)
+    evs = [e for e in events(log) if e[0] == "Lobby" and e[1] != "INPUT"]
     show(evs)
+    posted = payloads(evs, "Lobby", "POSTED")
+    print(f"    room got {[name_of(h) for h in posted]}; input holds {text!r}, "
+          f"selection {start}..{end}")
     check(code == 0, f"drowsel-post exit code {code}")
-    check(payloads(evs, "Lobby", "POSTED") == [EXPECTED[n] for n in lines],
-          "the draft was posted or mixed into a line")
-    # For each line: read the input, set the line, return, and put the draft
-    # back, so the input ends with the draft. A run of reads counts as one:
-    # Wine itself answers a WM_GETTEXTLENGTH from another process by sending
-    # the input a WM_GETTEXT, so how many there are is not the sender's doing.
-    shape = []
-    for _, what, arg in evs:
-        if what not in ("WM_GETTEXTLENGTH", "WM_GETTEXT"):
-            shape.append((what, arg))
-        elif shape[-1:] != [("read", "")]:
-            shape.append(("read", ""))
+    check(posted == [EXPECTED[n] for n in lines], "the draft was posted or mixed into a line")
+    check(text == draft, f"the input ends with {text!r}, not the draft")
+    check((start, end) == (len(draft), len(draft)),
+          f"the caret came back at {start}..{end}, not after the draft ({len(draft)})")
+    # Each line left the input before the draft went back into it.
+    order = [(w, name_of(a)) for _, w, a in evs if w in ("WM_SETTEXT", "POSTED")]
     want = []
     for n in lines:
-        want += [("read", ""), ("WM_SETTEXT", EXPECTED[n]), ("WM_CHAR", "13"),
-                 ("POSTED", EXPECTED[n]), ("WM_SETTEXT", DRAFT_HEX)]
-    check(shape == want, f"the input saw {[(w, name_of(a)) for w, a in shape]}")
+        want += [("WM_SETTEXT", f"<{n}>"), ("POSTED", f"<{n}>"), ("WM_SETTEXT", "draft")]
+    check([(w, a if a.startswith("<M") else "draft") for w, a in order] == want,
+          f"the input saw {order}")
+
+
+def draft_survives_late_enter(s):
+    draft_survives(s, draft="private: do not send this", late_enter=50)
+
+
+def unicode_draft_survives(s):
+    draft_survives(s, draft="\u03b3\u03b5\u03b9\u03ac \u4e2d\u6587 ok")
 
 
 def hung_client(s):
-    _, log = start_client(s, "hang", "--hang")
+    _, log = start_client(s, "hang", "--hang", *INPUT)
     try:
         code, timings, wall = post(s, "MsgLoaded", "MsgBanner", "MsgStopped", timeout=30)
     finally:
@@ -210,8 +238,25 @@ def hung_client(s):
     check(not payloads(evs, "Lobby", "POSTED"), "something was posted by a hung client")
 
 
+def with_input(check_fn, *options):
+    """check_fn against a chat input made with these options of the stand-in."""
+    def run(s):
+        global INPUT
+        INPUT = options
+        try:
+            check_fn(s)
+        finally:
+            INPUT = ()
+    run.__name__ = f"{check_fn.__name__}_{options[-1].replace('-', '_')}"
+    return run
+
+
 CHECKS = [no_client_running, every_line_arrives_byte_exact, front_document_without_input,
-          follows_the_front_document, draft_survives, hung_client]
+          follows_the_front_document, draft_survives, hung_client, draft_survives_late_enter,
+          *[with_input(fn, "--input", kind)
+            for kind in ("richedit", "richedit-unicode")
+            for fn in (every_line_arrives_byte_exact, draft_survives, hung_client)],
+          with_input(unicode_draft_survives, "--input", "richedit-unicode")]
 
 # What crosses between the two processes, and so may differ when one is a
 # 32-bit program and the other a 64-bit one: the bytes of the lines, the

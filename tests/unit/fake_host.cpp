@@ -40,6 +40,10 @@ std::string MessageName(std::uint32_t message) {
       return "WM_CHAR";
     case WmNcLButtonDown:
       return "WM_NCLBUTTONDOWN";
+    case EmGetSel:
+      return "EM_GETSEL";
+    case EmSetSel:
+      return "EM_SETSEL";
     default:
       return std::to_string(message);
   }
@@ -218,9 +222,17 @@ std::intptr_t FakeHost::Deliver(WindowHandle window, std::uint32_t message, std:
   switch (message) {
     case WmSetText:
       target.text = std::u16string(std::get<TextIn>(lParam).text);
+      target.selStart = target.selEnd = 0;
       return 1;
     case WmGetTextLength:
+      if (target.lengthAnswer >= 0) return target.lengthAnswer;
       return static_cast<std::intptr_t>(target.text.size());
+    case EmGetSel:
+      return static_cast<std::intptr_t>(target.selStart | (std::uint32_t{target.selEnd} << 16));
+    case EmSetSel:
+      target.selStart = static_cast<std::uint16_t>(wParam);
+      target.selEnd = static_cast<std::uint16_t>(std::get<std::intptr_t>(lParam));
+      return 0;
     case WmGetText: {
       TextOut* buffer = std::get<TextOut*>(lParam);
       const std::size_t room = wParam == 0 ? 0 : wParam - 1;
@@ -228,7 +240,9 @@ std::intptr_t FakeHost::Deliver(WindowHandle window, std::uint32_t message, std:
       return static_cast<std::intptr_t>(buffer->text.size());
     }
     case WmChar:
-      if (wParam == 13) {
+      if (wParam == 13 && target.enterDelay > 0) {
+        target.submitAt = elapsed_ + target.enterDelay;
+      } else if (wParam == 13) {
         posted_.push_back(PostedLine{elapsed_, window, target.text});
         target.text.clear();
       }
@@ -250,14 +264,50 @@ std::intptr_t FakeHost::SendMessageA(WindowHandle window, std::uint32_t message,
   return Deliver(window, message, wParam, lParam);
 }
 
+void FakeHost::ActOnLateEnters() {
+  for (auto& [handle, window] : windows_) {
+    if (window.submitAt >= 0 && window.submitAt <= elapsed_) {
+      posted_.push_back(PostedLine{window.submitAt, handle, window.text});
+      window.text.clear();
+      window.submitAt = -1;
+    }
+  }
+}
+
 bool FakeHost::SendMessageTimeoutA(WindowHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
                                    std::uint32_t timeoutMs, std::intptr_t* result) {
-  Record("SendMessageTimeoutA(" + std::to_string(window) + ", " + MessageName(message) + ", " +
+  return SendTimeout("SendMessageTimeoutA", window, message, wParam, lParam, flags, timeoutMs,
+                     result);
+}
+
+bool FakeHost::SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
+                                   std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
+                                   std::uint32_t timeoutMs, std::intptr_t* result) {
+  return SendTimeout("SendMessageTimeoutW", window, message, wParam, lParam, flags, timeoutMs,
+                     result);
+}
+
+void FakeHost::Sleep(std::uint32_t milliseconds) {
+  Record("Sleep(" + std::to_string(milliseconds) + ")");
+  elapsed_ += milliseconds / 1000.0;
+  ActOnLateEnters();
+}
+
+std::uint64_t FakeHost::GetTickCount64() {
+  return static_cast<std::uint64_t>(std::llround(elapsed_ * 1000.0));
+}
+
+bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t message,
+                           std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
+                           std::uint32_t timeoutMs, std::intptr_t* result) {
+  ActOnLateEnters();
+  Record(std::string(name) + "(" + std::to_string(window) + ", " + MessageName(message) + ", " +
          std::to_string(wParam) + ", " + LParamText(lParam) + ", " + std::to_string(flags) + ", " +
          std::to_string(timeoutMs) + ")");
   auto it = windows_.find(window);
   if (it == windows_.end()) return false;
+  if (it->second.hungOnEnter && message == WmChar && wParam == 13) it->second.hung = true;
   if (it->second.hung) {
     // The first send waits out its time; after that the window counts as hung
     // and sends fail at once.

@@ -31,10 +31,27 @@ class FakeHost final : public HostServices {
   void BringToFront(WindowHandle window);
   void RemoveWindow(WindowHandle window);  // and its children
   void SetHung(WindowHandle window) { windows_[window].hung = true; }
+  // A window that answers until it is sent a carriage return, and hangs in it.
+  void SetHungOnEnter(WindowHandle window) { windows_[window].hungOnEnter = true; }
   void SetInputText(WindowHandle input, std::u16string text) {
     windows_[input].text = std::move(text);
   }
   const std::u16string& InputText(WindowHandle input) { return windows_[input].text; }
+  // The user's caret or selection in the input (start, end); WM_SETTEXT puts it at 0.
+  void SetSelection(WindowHandle input, std::uint16_t start, std::uint16_t end) {
+    windows_[input].selStart = start;
+    windows_[input].selEnd = end;
+  }
+  std::pair<std::uint16_t, std::uint16_t> Selection(WindowHandle input) {
+    return {windows_[input].selStart, windows_[input].selEnd};
+  }
+  // A client that acts on Enter this many virtual seconds after the key (a
+  // timer of its own): the line stays in the input until then.
+  void SetEnterDelay(WindowHandle input, double seconds) { windows_[input].enterDelay = seconds; }
+  // A client that answers WM_GETTEXTLENGTH with this, whatever it holds.
+  void SetLengthAnswer(WindowHandle input, std::intptr_t length) {
+    windows_[input].lengthAnswer = length;
+  }
 
   // Every line a carriage return sent into a chat room, in order.
   struct PostedLine {
@@ -102,9 +119,14 @@ class FakeHost final : public HostServices {
   bool SendMessageTimeoutA(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                            LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
                            std::intptr_t* result) override;
+  bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                           LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                           std::intptr_t* result) override;
   bool ReleaseCapture() override;
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;
+  void Sleep(std::uint32_t milliseconds) override;
+  std::uint64_t GetTickCount64() override;
   std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) override;
   std::intptr_t FindExecutableA(const std::u16string& file, const std::u16string& directory,
                                 std::u16string& result) override;
@@ -136,6 +158,11 @@ class FakeHost final : public HostServices {
     std::u16string text;
     bool hung = false;
     bool knownHung = false;  // a hung window that already timed out once
+    bool hungOnEnter = false;
+    std::uint16_t selStart = 0, selEnd = 0;
+    double enterDelay = 0;
+    double submitAt = -1;             // when a late Enter is acted on; -1: none pending
+    std::intptr_t lengthAnswer = -1;  // -1: the true length
   };
   struct Event {
     double at;
@@ -154,6 +181,10 @@ class FakeHost final : public HostServices {
   void CheckFormAlive(std::string_view what);
   bool DeliverDueEvent();
   void ScheduleTick(std::uint64_t generation, double at);
+  void ActOnLateEnters();
+  bool SendTimeout(const char* name, WindowHandle window, std::uint32_t message,
+                   std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
+                   std::uint32_t timeoutMs, std::intptr_t* result);
   std::intptr_t Deliver(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                         LParam lParam);
   std::vector<WindowHandle> ChildrenOf(WindowHandle parent) const;

@@ -1,9 +1,12 @@
 // Posting one line into the chat client, against the fake host's window tree.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "chat/catalogue.h"
 #include "chat/send_chat.h"
 #include "tests/unit/fake_host.h"
 
@@ -23,7 +26,7 @@ TEST(SendChatTest, LooksUpTheChainThenReplacesTheTextAndTypesEnter) {
                               "FindWindowExA(1, 0, MDIClient, null) = 2",
                               "FindWindowExA(2, 0, AOL Child, null) = 3",
                               "FindWindowExA(3, 0, RICHCNTL, null) = 4",
-                              "SendMessageTimeoutA(4, WM_GETTEXTLENGTH, 0, 0, 2, 5000)",
+                              "SendMessageTimeoutW(4, WM_GETTEXTLENGTH, 0, 0, 2, 5000)",
                               "SendMessageTimeoutA(4, WM_SETTEXT, 0, \"hi \u2021\", 2, 5000)",
                               "SendMessageTimeoutA(4, WM_CHAR, 13, 0, 2, 5000)",
                           }));
@@ -85,22 +88,74 @@ TEST(SendChatTest, GoesToTheFrontmostDocumentEachTime) {
   EXPECT_EQ(host.posted()[1].input, inputs[1]);
 }
 
-TEST(SendChatTest, KeepsTheUsersUnsentDraft) {
+// What the user sees afterwards: their text, caret and selection as they left
+// them, the room only the line. The draft goes in Unicode, the line in ANSI.
+TEST(SendChatTest, KeepsTheUsersUnsentDraftAndCaret) {
   FakeHost host;
   const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
-  host.SetInputText(input, u"half a sent\u00b7ence");
+  host.SetInputText(input, u"half a sent\u00b7ence \u03b1\u4e2d");
+  host.SetSelection(input, 5, 9);
   SendChat(host, u"line");
 
   EXPECT_EQ(host.CallsStartingWith("SendMessageTimeoutA"),
             (Calls{
-                "SendMessageTimeoutA(4, WM_GETTEXTLENGTH, 0, 0, 2, 5000)",
-                "SendMessageTimeoutA(4, WM_GETTEXT, 17, buffer, 2, 5000)",
                 "SendMessageTimeoutA(4, WM_SETTEXT, 0, \"line\", 2, 5000)",
                 "SendMessageTimeoutA(4, WM_CHAR, 13, 0, 2, 5000)",
-                "SendMessageTimeoutA(4, WM_SETTEXT, 0, \"half a sent\u00b7ence\", 2, 5000)",
             }));
   EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{u"line"});
-  EXPECT_EQ(host.InputText(input), u"half a sent\u00b7ence");
+  EXPECT_EQ(host.InputText(input), u"half a sent\u00b7ence \u03b1\u4e2d");
+  EXPECT_EQ(host.Selection(input), (std::pair<std::uint16_t, std::uint16_t>{5, 9}));
+}
+
+// A client that acts on Enter a moment later must send the line, not the draft.
+TEST(SendChatTest, PutsTheDraftBackOnlyOnceTheLineHasLeft) {
+  FakeHost host;
+  const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+  host.SetInputText(input, u"private: do not send this");
+  host.SetEnterDelay(input, 0.05);
+  SendChat(host, u"line");
+  EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{u"line"});
+  EXPECT_EQ(host.InputText(input), u"private: do not send this");
+  EXPECT_LT(host.Now(), 0.2);
+}
+
+// Still holding the line at the bound: the line may yet go, so the draft stays
+// out of the input, and the line left there is not taken for a draft next time.
+TEST(SendChatTest, ALineNeverTakenKeepsTheDraftOutAndIsNotADraftItself) {
+  FakeHost host;
+  const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+  host.SetInputText(input, u"draft");
+  host.SetEnterDelay(input, 30.0);
+  SendChat(host, MsgReason(u"lunch"));
+  EXPECT_EQ(host.InputText(input), MsgReason(u"lunch"));
+  EXPECT_LE(host.Now(), 1.1);
+
+  host.SetEnterDelay(input, 0.0);
+  SendChat(host, MsgBanner);
+  host.RunUntil(60.0);
+  EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{std::u16string(MsgBanner)});
+  EXPECT_EQ(host.InputText(input), u"");
+}
+
+// Hung inside its Enter, the client may still send what the input holds.
+TEST(SendChatTest, AnEnterThatTimesOutKeepsTheDraftOut) {
+  FakeHost host;
+  const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+  host.SetInputText(input, u"draft");
+  host.SetHungOnEnter(input);
+  SendChat(host, u"line");
+  EXPECT_EQ(host.InputText(input), u"line");
+  EXPECT_DOUBLE_EQ(host.Now(), 5.0);
+}
+
+TEST(SendChatTest, AnAbsurdLengthIsNoDraftAndNoCrash) {
+  FakeHost host;
+  const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+  host.SetInputText(input, u"x");
+  host.SetLengthAnswer(input, 0x7FFFFFF0);
+  EXPECT_NO_THROW(SendChat(host, u"line"));
+  EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{u"line"});
+  EXPECT_TRUE(host.CallsStartingWith("SendMessageTimeoutW(4, WM_GETTEXT,").empty());
 }
 
 TEST(SendChatTest, AHungClientCostsOneTimeoutThenNothing) {

@@ -57,7 +57,14 @@ class TimedWindows final : public WindowFunctions {
     if (message == WmChar) returnSeconds += bench::Now() - start;
     return sent;
   }
+  bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                           LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                           std::intptr_t* result) override {
+    return windows_.SendMessageTimeoutW(window, message, wParam, lParam, flags, timeoutMs, result);
+  }
   bool ReleaseCapture() override { return windows_.ReleaseCapture(); }
+  void Sleep(std::uint32_t milliseconds) override { windows_.Sleep(milliseconds); }
+  std::uint64_t GetTickCount64() override { return windows_.GetTickCount64(); }
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override {
     return windows_.SetWindowPos(window, insertAfter, x, y, cx, cy, flags);

@@ -10,13 +10,45 @@ constexpr char DocClass[] = "AOL Child";
 constexpr char InputClass[] = "RICHCNTL";
 constexpr UINT FirstMdiChildId = 0xff00;
 constexpr int InputHeight = 24;
+constexpr UINT_PTR LateEnterTimer = 0x5e17;
+constexpr UINT_PTR WatchTimer = 0x5e18;
+constexpr UINT WatchMs = 20;
 
-// The system EDIT procedure; the input hands everything it does not
-// handle itself to it.
+// The procedure of the control the input is made from (EDIT or a rich edit);
+// the input hands everything it does not handle itself to it.
 WNDPROC g_edit_proc = nullptr;
+bool g_unicode = false;  // the input is a Unicode window
+
+LRESULT CallEdit(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  return g_unicode ? CallWindowProcW(g_edit_proc, hwnd, msg, wparam, lparam)
+                   : CallWindowProcA(g_edit_proc, hwnd, msg, wparam, lparam);
+}
+
+std::wstring Wide(const std::string& utf8) {
+  std::wstring out(utf8.size() + 1, L'\0');
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(),
+                              static_cast<int>(out.size()));
+  out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return out;
+}
+
+std::string Narrow(const std::wstring& text, UINT code_page) {
+  std::string out(text.size() * 4 + 1, '\0');
+  int n = WideCharToMultiByte(code_page, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                              static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return out;
+}
+
+std::wstring WideText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
 
 std::string RegisterClasses(HINSTANCE instance, WNDPROC frame_proc, WNDPROC doc_proc,
-                            WNDPROC input_proc) {
+                            WNDPROC input_proc, InputKind kind) {
   auto register_class = [](WNDCLASSA& wc) {
     return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   };
@@ -37,10 +69,24 @@ std::string RegisterClasses(HINSTANCE instance, WNDPROC frame_proc, WNDPROC doc_
   doc.lpszClassName = DocClass;
   if (!register_class(doc)) return "cannot register the document class";
 
-  // The input is an EDIT under another name: same extra bytes and styles,
-  // our procedure in front of the edit's.
+  // The input is an EDIT or a rich edit under another name: same extra bytes
+  // and styles, our procedure in front of the control's.
+  if (kind != InputKind::Edit && !LoadLibraryA("riched20.dll")) return "no riched20.dll";
+  if (kind == InputKind::RichEditUnicode) {
+    WNDCLASSW input{};
+    if (!GetClassInfoW(nullptr, L"RichEdit20W", &input)) return "no RichEdit20W class";
+    g_edit_proc = input.lpfnWndProc;
+    g_unicode = true;
+    input.lpfnWndProc = input_proc;
+    input.hInstance = instance;
+    input.lpszClassName = L"RICHCNTL";
+    if (RegisterClassW(&input) == 0) return "cannot register the input class";
+    return {};
+  }
   WNDCLASSA input{};
-  if (!GetClassInfoA(nullptr, "EDIT", &input)) return "no EDIT class";
+  if (!GetClassInfoA(nullptr, kind == InputKind::Edit ? "EDIT" : "RichEdit20A", &input)) {
+    return "no class for the input";
+  }
   g_edit_proc = input.lpfnWndProc;
   input.lpfnWndProc = input_proc;
   input.hInstance = instance;
@@ -49,7 +95,9 @@ std::string RegisterClasses(HINSTANCE instance, WNDPROC frame_proc, WNDPROC doc_
   return {};
 }
 
+// The input's text in the ANSI code page, as the room receives it.
 std::string EditText(HWND edit) {
+  if (g_unicode) return Narrow(WideText(edit), CP_ACP);
   auto length = CallWindowProcA(g_edit_proc, edit, WM_GETTEXTLENGTH, 0, 0);
   std::string text(static_cast<size_t>(length) + 1, '\0');
   auto copied = CallWindowProcA(g_edit_proc, edit, WM_GETTEXT, text.size(),
@@ -82,7 +130,7 @@ ChatClient::~ChatClient() {
 }
 
 std::string ChatClient::Create() {
-  std::string error = RegisterClasses(instance_, FrameProc, DocProc, InputProc);
+  std::string error = RegisterClasses(instance_, FrameProc, DocProc, InputProc, options_.input);
   if (!error.empty()) return error;
   stall_message_ = RegisterWindowMessageA(StallMessageName);
   if (stall_message_ == 0) return "cannot register the stall message";
@@ -127,6 +175,17 @@ std::string ChatClient::Create() {
   HWND front = FindDoc(options_.front)->window;
   SendMessageA(mdi_client_, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(front), 0);
   if (GetWindow(mdi_client_, GW_CHILD) != front) return options_.front + " did not come to front";
+  for (auto& doc : docs_) {
+    if (!doc->input || options_.draft.empty()) continue;
+    // The user's draft, typed in: the caret after its last character.
+    SetWindowTextW(doc->input, Wide(options_.draft).c_str());
+    const LRESULT end = GetWindowTextLengthW(doc->input);
+    SendMessageW(doc->input, EM_SETSEL, static_cast<WPARAM>(end), end);
+  }
+  if (options_.watch_input) {
+    LogInputs();
+    if (SetTimer(frame_, WatchTimer, WatchMs, nullptr) == 0) return "cannot start the watch timer";
+  }
   log_.Line("READY");
   ready_ = true;
   return {};
@@ -142,6 +201,10 @@ LRESULT CALLBACK ChatClient::FrameProc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
   if (msg == WM_DESTROY) {
     self->log_.Line("EXIT");
     PostQuitMessage(0);
+    return 0;
+  }
+  if (msg == WM_TIMER && wparam == WatchTimer) {
+    self->LogInputs();
     return 0;
   }
   if (self->stall_message_ != 0 && msg == self->stall_message_) {
@@ -173,21 +236,32 @@ LRESULT CALLBACK ChatClient::InputProc(HWND hwnd, UINT msg, WPARAM wparam, LPARA
   auto* doc = reinterpret_cast<DocWindows*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (doc) {
     doc->client->OnInputMessage(*doc, msg, wparam, lparam);
+    const int late_ms = doc->client->options_.late_enter_ms;
+    if (msg == WM_CHAR && wparam == '\r' && late_ms > 0) {
+      // A client that finishes handling the key first and sends from a timer.
+      SetTimer(hwnd, LateEnterTimer, static_cast<UINT>(late_ms), nullptr);
+      return 0;
+    }
     if (msg == WM_CHAR && wparam == '\r') {
       doc->client->PostReturn(*doc);
       return 0;
     }
+    if (msg == WM_TIMER && wparam == LateEnterTimer) {
+      KillTimer(hwnd, LateEnterTimer);
+      doc->client->PostReturn(*doc);
+      return 0;
+    }
   }
-  return CallWindowProcA(g_edit_proc, hwnd, msg, wparam, lparam);
+  return CallEdit(hwnd, msg, wparam, lparam);
 }
 
 void ChatClient::CreateDocChildren(DocWindows& doc) {
   DWORD child = WS_CHILD | WS_VISIBLE;
   if (doc.doc.chat_room) {
     // The input first, so it is the document's first child in Z order.
-    doc.input = CreateWindowExA(WS_EX_CLIENTEDGE, InputClass, options_.draft.c_str(),
-                                child | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, doc.window,
-                                nullptr, instance_, nullptr);
+    doc.input =
+        CreateWindowExA(WS_EX_CLIENTEDGE, InputClass, "", child | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0,
+                        0, 0, doc.window, nullptr, instance_, nullptr);
     doc.transcript =
         CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
                         child | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0,
@@ -217,12 +291,18 @@ void ChatClient::LayOutDoc(const DocWindows& doc) {
 }
 
 void ChatClient::OnInputMessage(DocWindows& doc, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (!ready_ || watching_) return;  // our own doing, not the sender's
   const std::string& room = doc.doc.name;
   bool logged = true;
   switch (msg) {
     case WM_SETTEXT: {
-      const char* text = reinterpret_cast<const char*>(lparam);
-      log_.Line(room + " WM_SETTEXT " + HexBytes(text ? text : ""));
+      std::string text;
+      if (g_unicode && lparam != 0) {
+        text = Narrow(reinterpret_cast<const wchar_t*>(lparam), CP_ACP);
+      } else if (lparam != 0) {
+        text = reinterpret_cast<const char*>(lparam);
+      }
+      log_.Line(room + " WM_SETTEXT " + HexBytes(text));
       break;
     }
     case WM_CHAR:
@@ -250,13 +330,35 @@ void ChatClient::OnInputMessage(DocWindows& doc, UINT msg, WPARAM wparam, LPARAM
 void ChatClient::PostReturn(DocWindows& doc) {
   std::string text = EditText(doc.input);
   AppendLine(doc.transcript, text);
-  CallWindowProcA(g_edit_proc, doc.input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  if (g_unicode) {
+    CallWindowProcW(g_edit_proc, doc.input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+  } else {
+    CallWindowProcA(g_edit_proc, doc.input, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+  }
   log_.Line(doc.doc.name + " POSTED " + HexBytes(text));
 
   AfterReturn after = schedule_.OnReturnPosted();
   for (const std::string& name : after.bring_to_front) BringToFront(name);
   // Posted, so whoever sent the return gets its answer before we go.
   if (after.exit) PostMessageA(frame_, WM_CLOSE, 0, 0);
+}
+
+void ChatClient::LogInputs() {
+  // What the user sees in each input: its text (UTF-8) and the selection,
+  // logged when it changes.
+  watching_ = true;
+  for (auto& doc : docs_) {
+    if (!doc->input) continue;
+    DWORD start = 0, end = 0;
+    SendMessageW(doc->input, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+    std::string shown = HexBytes(Narrow(WideText(doc->input), CP_UTF8)) + " " +
+                        std::to_string(start) + " " + std::to_string(end);
+    if (shown == doc->shown) continue;
+    doc->shown = shown;
+    log_.Line(doc->doc.name + " INPUT " + shown);
+  }
+  watching_ = false;
 }
 
 void ChatClient::BringToFront(const std::string& name) {

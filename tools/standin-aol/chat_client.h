@@ -41,6 +41,7 @@ class ChatClient {
     HWND window = nullptr;
     HWND input = nullptr;       // chat rooms only
     HWND transcript = nullptr;  // chat rooms only
+    std::string shown;          // the input's state as last logged
   };
 
   static LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
@@ -51,6 +52,7 @@ class ChatClient {
   void LayOutDoc(const DocWindows& doc);
   void OnInputMessage(DocWindows& doc, UINT msg, WPARAM wparam, LPARAM lparam);
   void PostReturn(DocWindows& doc);
+  void LogInputs();
   void BringToFront(const std::string& name);
   void Stall(DWORD ms);
   DocWindows* FindDoc(const std::string& name);
@@ -65,6 +67,7 @@ class ChatClient {
   HFONT font_ = nullptr;
   UINT stall_message_ = 0;
   bool ready_ = false;
+  bool watching_ = false;  // reading the inputs ourselves: not logged
 };
 
 }  // namespace standin

@@ -41,8 +41,13 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       options.hang = true;
       continue;
     }
+    if (arg == "--watch-input") {
+      options.watch_input = true;
+      continue;
+    }
     if (arg != "--room" && arg != "--doc" && arg != "--front" && arg != "--draft" &&
-        arg != "--switch-after" && arg != "--exit-after" && arg != "--log") {
+        arg != "--switch-after" && arg != "--exit-after" && arg != "--log" && arg != "--input" &&
+        arg != "--late-enter" && arg != "--draft-hex") {
       return Fail("unknown option " + arg);
     }
     if (i + 1 >= args.size()) return Fail(arg + " needs a value");
@@ -56,6 +61,30 @@ ParseResult ParseOptions(const std::vector<std::string>& args) {
       front = value;
     } else if (arg == "--draft") {
       options.draft = value;
+    } else if (arg == "--draft-hex") {
+      std::string bytes;
+      for (size_t at = 0; at + 1 < value.size() + 1 && at < value.size(); at += 2) {
+        unsigned byte = 0;
+        auto [ptr, ec] = std::from_chars(value.data() + at,
+                                         value.data() + std::min(at + 2, value.size()), byte, 16);
+        if (ec != std::errc() || ptr != value.data() + at + 2) return Fail("bad --draft-hex");
+        bytes += static_cast<char>(byte);
+      }
+      options.draft = bytes;
+    } else if (arg == "--input") {
+      if (value == "edit") {
+        options.input = InputKind::Edit;
+      } else if (value == "richedit") {
+        options.input = InputKind::RichEdit;
+      } else if (value == "richedit-unicode") {
+        options.input = InputKind::RichEditUnicode;
+      } else {
+        return Fail("--input is edit, richedit or richedit-unicode, not " + value);
+      }
+    } else if (arg == "--late-enter") {
+      std::optional<int> ms = ParseCount(value);
+      if (!ms) return Fail("--late-enter needs milliseconds from 1, not " + value);
+      options.late_enter_ms = *ms;
     } else if (arg == "--log") {
       options.log_path = value;
     } else if (arg == "--exit-after") {

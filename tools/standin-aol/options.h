@@ -20,10 +20,17 @@ struct SwitchRule {
   std::string document;
 };
 
+// What the chat input is: a plain EDIT, or a real rich-edit control as chat
+// clients have it, ANSI or Unicode.
+enum class InputKind { Edit, RichEdit, RichEditUnicode };
+
 struct Options {
+  InputKind input = InputKind::Edit;
+  int late_enter_ms = 0;            // 0: Enter is acted on at once
+  bool watch_input = false;         // log what the inputs show when it changes
   std::vector<Document> documents;  // in creation order
   std::string front;                // frontmost document at start
-  std::string draft;                // text every input starts with
+  std::string draft;                // text every input starts with, UTF-8
   bool hang = false;
   std::vector<SwitchRule> switches;
   std::optional<int> exit_after;
