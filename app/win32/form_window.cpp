@@ -435,8 +435,9 @@ void FormWindow::OnActivate(WPARAM wParam) {
     return;
   }
   HWND focus = focusBeforeDeactivate_;
-  if (focus != nullptr && !IsChild(hwnd_, focus)) focus = nullptr;
-  if (focus == nullptr || !IsWindowEnabled(focus)) focus = GetNextDlgTabItem(hwnd_, focus, FALSE);
+  // Nothing saved: the first activation, and Show puts the focus in place.
+  if (focus == nullptr || !IsChild(hwnd_, focus)) return;
+  if (!IsWindowEnabled(focus)) focus = GetNextDlgTabItem(hwnd_, focus, FALSE);
   if (focus != nullptr) SetFocus(focus);  // returns the previous focus, not an error
 }
 
