@@ -11,6 +11,18 @@ namespace {
 
 constexpr std::u16string_view CountReset = u"  0";
 
+// One more handler running while it lives.
+class Nested {
+ public:
+  explicit Nested(int& depth) : depth_(depth) { ++depth_; }
+  Nested(const Nested&) = delete;
+  Nested& operator=(const Nested&) = delete;
+  ~Nested() { --depth_; }
+
+ private:
+  int& depth_;
+};
+
 }  // namespace
 
 // A handler whose pause returns false stops at once: the window was unloaded
@@ -18,6 +30,7 @@ constexpr std::u16string_view CountReset = u"  0";
 // nothing left to post to or to update.
 
 void Form1::Load() {
+  const Nested level(depth_);
   host_.SetEnabled(Control::Command2, false);
   FormOnTop(host_);
   SendChat(host_, MsgLoaded);
@@ -26,10 +39,14 @@ void Form1::Load() {
 }
 
 void Form1::MouseDown() {
+  if (depth_ >= NestingBound - 1) return;
+  const Nested level(depth_);  // the platform's move loop handles events too
   FormDrag(host_);
 }
 
 void Form1::Click(Control button) {
+  if (depth_ >= (button == Control::Command5 ? NestingBound : NestingBound - 1)) return;
+  const Nested level(depth_);
   switch (button) {
     case Control::Command1:
       return Start();
@@ -70,6 +87,10 @@ void Form1::Stop() {
 }
 
 void Form1::Tick() {
+  // A tick already queued when the timer was stopped, or one that another
+  // program made up, is no minute of an idle period.
+  if (!host_.IsEnabled(Control::Timer1) || depth_ >= NestingBound - 1) return;
+  const Nested level(depth_);
   // The count lives in the label's caption only: "  0" reads as 0.
   const double minutes = host_.VarR8FromStr(host_.GetText(Control::Label1)) + 1.0;
   host_.SetText(Control::Label1, host_.VarBstrFromR8(minutes));

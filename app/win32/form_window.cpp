@@ -1,5 +1,7 @@
 #include "app/win32/form_window.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <climits>
 #include <vector>
@@ -131,7 +133,7 @@ bool FormWindow::Create(FormEvents& events) {
   CreateControls();
   ArrangeTabOrder();
   UpdateFont();
-  PlaceWindow(nullptr);
+  PlaceWindow(nullptr);  // the design placement
   PlaceControls();
   return true;
 }
@@ -149,7 +151,7 @@ WindowHandle FormWindow::FormHandle() {
 }
 
 void FormWindow::UnloadForm() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);  // WM_NCDESTROY clears hwnd_
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);  // its WM_NCDESTROY clears hwnd_
 }
 
 // --- controls ---
@@ -181,13 +183,7 @@ void FormWindow::ArrangeTabOrder() {
   }
 }
 
-void FormWindow::PlaceWindow(const RECT* suggested) {
-  if (suggested != nullptr) {
-    SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
-                 suggested->right - suggested->left, suggested->bottom - suggested->top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    return;
-  }
+void FormWindow::PlaceWindow(const POINT* topLeft) {
   // The size comes from the layout's twips alone, as the controls' sizes do,
   // so that the controls at the right and bottom edges end where it ends.
   const int left = TwipsToPixels(layout_.left, dpi_);
@@ -197,6 +193,9 @@ void FormWindow::PlaceWindow(const RECT* suggested) {
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
   AdjustWindowRectEx(&rect, style, FALSE, exStyle);  // a popup has no frame to add
+  if (topLeft != nullptr) {
+    OffsetRect(&rect, topLeft->x - rect.left, topLeft->y - rect.top);  // cannot fail
+  }
   // The design placement where the window fits, moved onto the screen where
   // it does not (a high DPI pushes it past the right edge).
   PixelRect placed = {rect.left, rect.top, rect.right, rect.bottom};
@@ -287,11 +286,7 @@ void FormWindow::SetText(Control control, std::u16string_view text) {
 // --- messages ---
 
 LRESULT CALLBACK FormWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
+  if (message == WM_NCCREATE) return OnNcCreate(hwnd, wParam, lParam);
   auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
   return self->OnMessage(message, wParam, lParam);
@@ -313,30 +308,24 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnQueuedClick(wParam);
       return 0;
     case WM_TIMER:
-      if (wParam == TimerId) events_->Tick();
+      OnTimer(wParam, lParam);
       return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      events_->MouseDown();
+      OnMouseDown(lParam);
       return 0;
     case WM_XBUTTONDOWN:
-      events_->MouseDown();
+      OnMouseDown(lParam);
       return TRUE;  // what the side buttons' message wants from a window that handled it
     case WM_ACTIVATE:
       OnActivate(wParam);
       return 0;
     case WM_DPICHANGED:
-      OnDpiChanged(wParam, reinterpret_cast<const RECT*>(lParam));
-      return 0;
-    case WM_DESTROY:
-      OnDestroy();
+      OnDpiChanged(wParam, lParam);
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      controls_.fill(nullptr);
-      break;
+      return OnNcDestroy(wParam, lParam);
     default:
       break;
   }
@@ -407,27 +396,84 @@ void FormWindow::OnQueuedClick(WPARAM controlId) {
   events_->Click(layout->id);
 }
 
-// The keyboard focus comes back to the control that had it.
+// The system creates the window once, on this thread, and the creation
+// record is ours only then. Any other WM_NCCREATE is another program's, with
+// a record it made up: dropped unread.
+LRESULT FormWindow::OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  if (InSendMessage() || GetWindowLongPtrW(hwnd, GWLP_USERDATA) != 0) return FALSE;
+  auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+  if (self == nullptr || self->hwnd_ != nullptr) return FALSE;  // not a window we are making
+  self->hwnd_ = hwnd;
+  // Returns the previous value, 0; a failure would show as the window not answering.
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  return self->OnMessage(WM_NCCREATE, wParam, lParam);
+}
+
+// Only the system's timer messages, for our one timer, which has no callback;
+// the system never sends them from another thread. Whether a tick may run is
+// the handler's to decide.
+void FormWindow::OnTimer(WPARAM id, LPARAM callback) {
+  if (id != TimerId || callback != 0 || InSendMessage()) return;
+  events_->Tick();
+}
+
+// A disabled control passes its presses on to the window, so a press can
+// reach us over any control; only a press on the picture moves the window.
+void FormWindow::OnMouseDown(LPARAM position) {
+  const POINT at = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+  if (ChildWindowFromPointEx(hwnd_, at, CWP_SKIPINVISIBLE) != hwnd_) return;
+  events_->MouseDown();
+}
+
+// The keyboard focus comes back to the control that had it, or, if that
+// control has been disabled meanwhile, to the next one that can take it.
 void FormWindow::OnActivate(WPARAM wParam) {
   if (LOWORD(wParam) == WA_INACTIVE) {
     focusBeforeDeactivate_ = GetFocus();
-  } else if (focusBeforeDeactivate_ != nullptr && IsChild(hwnd_, focusBeforeDeactivate_)) {
-    SetFocus(focusBeforeDeactivate_);
+    return;
   }
+  HWND focus = focusBeforeDeactivate_;
+  // Nothing saved: the first activation, and Show puts the focus in place.
+  if (focus == nullptr || !IsChild(hwnd_, focus)) return;
+  if (!IsWindowEnabled(focus)) focus = GetNextDlgTabItem(hwnd_, focus, FALSE);
+  if (focus != nullptr) SetFocus(focus);  // returns the previous focus, not an error
 }
 
-void FormWindow::OnDpiChanged(WPARAM wParam, const RECT* suggested) {
-  dpi_ = LOWORD(wParam);
+// The system sends this on this thread once the window's DPI has changed, with
+// the place it suggests. A copy from another thread carries whatever lParam it
+// likes (a posted one never gets here: the message loop drops it), and only a
+// DPI that the platform reports for the window is taken.
+void FormWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+  if (InSendMessage()) return;
+  const int dpi = DpiOf(hwnd_);
+  if (dpi == dpi_ || LOWORD(wParam) != dpi || HIWORD(wParam) != dpi) return;
+  dpi_ = dpi;
+  POINT topLeft = {};
+  if (const auto* suggested = reinterpret_cast<const RECT*>(lParam); suggested != nullptr) {
+    topLeft = {suggested->left, suggested->top};
+  } else {
+    RECT now = {};
+    if (!GetWindowRect(hwnd_, &now)) return;
+    topLeft = {now.left, now.top};  // kept on the work area by PlaceWindow
+  }
   UpdateFont();
-  PlaceWindow(suggested);
+  PlaceWindow(&topLeft);
   PlaceControls();
-  InvalidateRect(hwnd_, nullptr, TRUE);
+  InvalidateRect(hwnd_, nullptr, TRUE);  // fails only for a window that is gone
 }
 
-void FormWindow::OnDestroy() {
-  if (timerEnabled_) KillTimer(hwnd_, TimerId);
-  timerEnabled_ = false;
-  PostQuitMessage(0);  // the program ends with its only window
+// The system sends this on this thread as the last message of a window that
+// is being destroyed, once its controls have gone. Any other copy is another
+// program's: the window lives on, and stays attached.
+LRESULT FormWindow::OnNcDestroy(WPARAM wParam, LPARAM lParam) {
+  HWND hwnd = hwnd_;
+  if (InSendMessage() || GetWindow(hwnd, GW_CHILD) != nullptr) return 0;
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // returns the old value
+  hwnd_ = nullptr;
+  controls_.fill(nullptr);
+  timerEnabled_ = false;  // the window's timers went with it
+  PostQuitMessage(0);     // the program ends with its only window, whatever destroyed it
+  return DefWindowProcW(hwnd, WM_NCDESTROY, wParam, lParam);
 }
 
 }  // namespace drowsel::win32app

@@ -40,11 +40,15 @@ class FormWindow final : public FormControls {
   static constexpr std::size_t ControlCount = static_cast<std::size_t>(Control::Label2) + 1;
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
   void ArrangeTabOrder();
-  void PlaceWindow(const RECT* suggested);
+  // Sizes the window from the layout at the current DPI and puts its outer
+  // top-left corner at `topLeft` (null: the design placement), moved onto the
+  // work area where it would reach past it.
+  void PlaceWindow(const POINT* topLeft);
   void PlaceControls();
   void UpdateFont();
   HWND ControlWindow(Control control) const;
@@ -54,9 +58,11 @@ class FormWindow final : public FormControls {
   LRESULT OnControlColor(HDC dc, HWND control);
   void OnCommand(WPARAM wParam, LPARAM lParam);
   void OnQueuedClick(WPARAM controlId);
+  void OnTimer(WPARAM id, LPARAM callback);
+  void OnMouseDown(LPARAM position);
   void OnActivate(WPARAM wParam);
-  void OnDpiChanged(WPARAM wParam, const RECT* suggested);
-  void OnDestroy();
+  void OnDpiChanged(WPARAM wParam, LPARAM lParam);
+  LRESULT OnNcDestroy(WPARAM wParam, LPARAM lParam);
 
   HINSTANCE instance_;
   const FormLayout& layout_;

@@ -90,6 +90,29 @@ class WideLParam {
   std::vector<wchar_t> buffer_;
 };
 
+// Messages that the system only ever sends. A posted copy is another
+// program's, and whatever it carries (a pointer in lParam, the end of a
+// window's life) is not true.
+bool OnlyEverSent(UINT message) {
+  switch (message) {
+    case WM_NCCREATE:
+    case WM_CREATE:
+    case WM_DESTROY:
+    case WM_NCDESTROY:
+    case WM_DPICHANGED:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// No program on this host sets a timer with a callback, so a WM_TIMER that
+// names one is not from any timer of ours; Wine's DispatchMessage would call
+// whatever address it holds.
+bool ForeignTimerCallback(const MSG& message) {
+  return message.message == WM_TIMER && message.lParam != 0;
+}
+
 Win32Host::GetTimeFn PreciseSystemTime() {
   // The precise clock exists from Windows 8 on; older systems have the coarse one.
   auto precise = reinterpret_cast<Win32Host::GetTimeFn>(reinterpret_cast<void*>(
@@ -252,7 +275,9 @@ double Win32Host::Timer() {
 }
 
 void Win32Host::Dispatch(MSG& message) {
-  // Tab, Shift+Tab and the arrow keys move between the controls.
+  if (OnlyEverSent(message.message) || ForeignTimerCallback(message)) return;
+  // Tab, Shift+Tab and the arrow keys move between the controls. (It
+  // dispatches the window's other messages itself, hence the check first.)
   HWND form = ToHwnd(FormHandle());
   if (form != nullptr && IsDialogMessageW(form, &message)) return;
   TranslateMessage(&message);

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """drowsel.exe with clicks queued faster than its sequences finish: each Adv.
-runs inside the pause of the one before, so N queued clicks nest N deep.
-Exit at the bottom must end every level at once and the program with 0.
+runs inside the pause of the one before, so N queued clicks nest N deep, up
+to Drowsel's bound; clicks beyond it are dropped. Exit, for which the deepest
+level is kept, must end every level at once and the program with 0.
 
     test_nesting.py --drowsel build/windows/drowsel.exe \
                     --standin build/windows/tools/standin-aol/standin-aol.exe \
@@ -24,6 +25,9 @@ from test_program import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # no
                           UNLOADED, names)
 
 CLICKS = 1000
+# Sequences nest at most this deep (Form1::NestingBound), the deepest level
+# being Exit's: so many Adv. levels at most.
+ADV_LEVELS = 255
 # A level takes 25 to 30 ms under Wine here, nearly all of it posting its
 # line; this leaves room for a machine three times as busy.
 SECONDS_PER_LINE = 0.1
@@ -36,7 +40,8 @@ def ended_with(code):
 
 
 def nested_clicks_end_with_exit(s):
-    n = faults.ARGS.clicks
+    clicks = faults.ARGS.clicks
+    n = min(clicks, ADV_LEVELS)
     client = faults.Client(s, "nesting")
     drowsel = s.start(faults.ARGS.drowsel)
     client.wait_posted(2, 20, "the greeting")
@@ -55,8 +60,8 @@ def nested_clicks_end_with_exit(s):
         return next((i for i, h in enumerate(got) if h != BANNER), len(got))
 
     t_click = time.monotonic()
-    program.drive(s, "click-many", "Adv.", str(n))
-    s.note(f"{n} clicks on Adv. queued")
+    program.drive(s, "click-many", "Adv.", str(clicks))
+    s.note(f"{clicks} clicks on Adv. queued")
 
     # Every level posts its banner before its pause, in which the next click
     # runs: all N banners come before any level's second line.
@@ -89,7 +94,8 @@ def nested_clicks_end_with_exit(s):
     check(code == 0, f"exit code {ended_with(code)} after Exit {depth} levels deep")
 
     # The deepest levels may have finished before Exit got in; whatever ran
-    # after the banners is theirs, then the farewell, and nothing after it.
+    # after the banners is theirs, then the farewell, and nothing after it:
+    # no banner of a click beyond the bound.
     time.sleep(0.1)  # the log reader's last look
     rest = lines()[n:]
     s.note(f"{rest.count(MAKER)} levels finished before Exit got in")

@@ -3,6 +3,7 @@
 // pause.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -145,7 +146,47 @@ TEST_F(Form1Test, ExitPostsTheFarewellWithoutATotalAndUnloads) {
   EXPECT_FALSE(host_.touchedAfterUnload());
 }
 
+// KillTimer leaves a tick already queued, and any program can post one.
+TEST_F(Form1Test, ATickWhileStoppedDoesNothing) {
+  host_.At(1.5, [&] { form_.Tick(); });
+  host_.ClickAt(2.0, Control::Command1);
+  host_.ClickAt(10.0, Control::Command2);
+  host_.At(12.5, [&] { form_.Tick(); });
+  host_.RunUntil(20.0);
+  EXPECT_EQ(LinesAfterLoad(), (Lines{std::u16string(MsgStarted), MsgReason(InitialReason),
+                                     std::u16string(MsgStopped), MsgTotalIdle(u"  0")}));
+  ExpectRunning(false, u"  0");
+}
+
 // --- nesting: events handled inside another sequence's pause ---
+
+TEST_F(Form1Test, AFloodOfClicksNestsNoDeeperThanTheBoundAndStartedOnesFinish) {
+  constexpr int Clicks = Form1::NestingBound + 50;
+  for (int i = 0; i < Clicks; ++i) host_.ClickAt(2.0 + i * 0.001, Control::Command3);
+  host_.RunUntil(2.0 + 3 * Form1::NestingBound);
+  const Lines lines = LinesAfterLoad();
+  const auto count = [&](std::u16string_view line) {
+    return std::count(lines.begin(), lines.end(), line);
+  };
+  // The deepest level is Exit's alone.
+  constexpr int Levels = Form1::NestingBound - 1;
+  EXPECT_EQ(count(MsgBanner), Levels);
+  EXPECT_EQ(count(MsgCreditLoad), Levels);
+  EXPECT_EQ(count(MsgMaker), Levels);
+  EXPECT_EQ(lines.size(), 3u * Levels);
+}
+
+TEST_F(Form1Test, ExitGetsInAtTheBound) {
+  for (int i = 0; i < Form1::NestingBound + 50; ++i)
+    host_.ClickAt(2.0 + i * 0.001, Control::Command3);
+  host_.ClickAt(2.5, Control::Command5);
+  host_.RunUntil(20.0);
+  const Lines lines = LinesAfterLoad();
+  ASSERT_EQ(lines.size(), Form1::NestingBound - 1 + 2u);
+  EXPECT_EQ(Lines(lines.end() - 2, lines.end()),
+            (Lines{std::u16string(MsgUnloaded), std::u16string(MsgCreditExit)}));
+  EXPECT_FALSE(host_.FormExists());
+}
 
 TEST_F(Form1Test, ASecondStartInsideStartsPauseRunsWholeAndEndsRunning) {
   host_.ClickAt(2.0, Control::Command1);

@@ -6,6 +6,7 @@
 //   drowsel-driver.exe click-many CAPTION N
 //   drowsel-driver.exe set-text CAPTION_OR_ID TEXT
 //   drowsel-driver.exe post MESSAGE WPARAM LPARAM
+//   drowsel-driver.exe send MESSAGE WPARAM LPARAM
 //   drowsel-driver.exe sleep MS
 //   drowsel-driver.exe chat-front ROOM | chat-stall MS | chat-close
 //
@@ -18,7 +19,10 @@
 // platform's move loop, and `work`, the work area of the window's monitor.
 //
 // `post` posts a message to the window, as any other program could; the
-// numbers are decimal or 0x hexadecimal.
+// numbers are decimal or 0x hexadecimal. `send` sends it instead, bounded
+// (SendMessageTimeout), and prints the answer. WM_NCCREATE and WM_CREATE can
+// only be sent with a creation record, so for those LPARAM is the record's
+// lpCreateParams: what another program would hand over.
 //
 // `click-many` posts N clicks in a row without waiting for any of them, the
 // way an impatient user queues them. `windows` lists the visible top-level
@@ -300,6 +304,29 @@ int Post(const std::wstring& message, const std::wstring& wParam, const std::wst
   return 0;
 }
 
+int Send(const std::wstring& message, const std::wstring& wParam, const std::wstring& lParam) {
+  unsigned long long values[3] = {};
+  if (!ParseNumber(message, &values[0]) || !ParseNumber(wParam, &values[1]) ||
+      !ParseNumber(lParam, &values[2]) || values[0] > 0xFFFF) {
+    return Fail(ExitFailed, L"send wants a message, a wParam and an lParam");
+  }
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  const auto number = static_cast<UINT>(values[0]);
+  CREATESTRUCTW create = {};
+  create.lpCreateParams = reinterpret_cast<void*>(static_cast<std::uintptr_t>(values[2]));
+  create.lpszName = L"";
+  create.lpszClass = L"DrowselForm";
+  const bool creation = number == WM_NCCREATE || number == WM_CREATE;
+  const LPARAM sent = creation ? reinterpret_cast<LPARAM>(&create) : static_cast<LPARAM>(values[2]);
+  DWORD_PTR answer = 0;
+  if (!driver::SendBounded(window, number, static_cast<WPARAM>(values[1]), sent, &answer)) {
+    return Fail(ExitFailed, L"the window did not answer");
+  }
+  Put("result", Hex(answer));
+  return 0;
+}
+
 int Cpu() {
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
@@ -381,7 +408,7 @@ int Usage() {
   return Fail(ExitFailed,
               L"usage: drowsel-driver find | controls | cpu | sample | close | windows"
               L" | click CAPTION | click-many CAPTION N | set-text CAPTION_OR_ID TEXT"
-              L" | post MESSAGE WPARAM LPARAM | sleep MS"
+              L" | post MESSAGE WPARAM LPARAM | send MESSAGE WPARAM LPARAM | sleep MS"
               L" | chat-front ROOM | chat-stall MS | chat-close  [then COMMAND...]");
 }
 
@@ -399,6 +426,7 @@ int Run(const std::vector<std::wstring>& words) {
   if (command == L"click-many" && arguments == 2) return ClickMany(words[1], words[2]);
   if (command == L"set-text" && arguments == 2) return SetText(words[1], words[2]);
   if (command == L"post" && arguments == 3) return Post(words[1], words[2], words[3]);
+  if (command == L"send" && arguments == 3) return Send(words[1], words[2], words[3]);
   if (command == L"sleep" && arguments == 1) return Sleep(words[1]);
   if (command == L"chat-front" && arguments == 1) {
     return ChatDone(driver::BringRoomForward(words[1]), "front", Utf8(words[1]));

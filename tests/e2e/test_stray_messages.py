@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""drowsel.exe under a burst of messages that another program posts and sends
+it: stray timer ticks, private messages, commands that are no click, a made-up
+DPI change, creation and destruction, a flood of queued clicks. Afterwards the
+window must answer as it did, the chat room must have no line nobody asked
+for, and Adv., Start, Stop and Exit must still work, with exit code 0.
+
+    test_stray_messages.py --drowsel build/windows/drowsel.exe \
+                           --standin build/windows/tools/standin-aol/standin-aol.exe \
+                           --driver build/windows/tools/driver/drowsel-driver.exe
+"""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+import test_program as program  # noqa: E402
+from harness import check  # noqa: E402
+from test_program import (ADV, BANNER, CLICK_MESSAGE, CREDIT_EXIT, CREDIT_LOAD,  # noqa: E402
+                          LABEL1, MAKER, START, STARTED, STOP, STOPPED, TEXT1, UNLOADED,
+                          reason_line, total_idle_line)
+
+WM_DESTROY, WM_NCCREATE, WM_NCDESTROY = 0x2, 0x81, 0x82
+WM_COMMAND, WM_TIMER, WM_LBUTTONDOWN = 0x111, 0x113, 0x201
+WM_USER, WM_APP, WM_DPICHANGED = 0x400, 0x8000, 0x2E0
+MINUTE_TIMER = 1  # the ID of the window's one timer
+FLOOD = 200
+
+
+def burst(children):
+    """The driver's commands, as one chain."""
+    ids = {c["name"]: c["id"] for c in children}
+    stop = next(c for c in children if c["name"] == STOP)
+    x, y, w, h = stop["rect"]
+    on_stop = (y + h // 2) << 16 | (x + w // 2)  # disabled, so the press reaches the window
+    no_ids = [0, 1, 100, 0xFFFF, 0x10000 + ids[START], 0x100000000 + ids[START], 2**64 - 1]
+    cmds = [("post", WM_TIMER, t, 0) for t in (MINUTE_TIMER, 0, 2, 0xFFFF)]
+    cmds += [("send", WM_TIMER, MINUTE_TIMER, 0), ("post", WM_TIMER, MINUTE_TIMER, 0x10)]
+    cmds += [("post", CLICK_MESSAGE, v, 0) for v in no_ids + [ids[STOP], ids[LABEL1]]]
+    cmds += [("post", m, ids[START], 0) for m in (WM_APP, WM_APP + 2, 0xBFFF)]
+    cmds += [(verb, m, ids[START], ids[START]) for verb in ("post", "send")
+             for m in (WM_USER, WM_USER + 1, 0x7FFF)]
+    cmds += [("post", WM_COMMAND, 1, 0), ("send", WM_COMMAND, 2, 0),
+             ("post", WM_COMMAND, ids[START], 0), ("post", WM_COMMAND, ids[START], 0x10),
+             ("send", WM_COMMAND, 0x3000000 | ids[TEXT1], 0)]  # EN_CHANGE from nowhere
+    cmds += [("post", WM_DPICHANGED, 0x600060, 0x10), ("post", WM_DPICHANGED, 0x900090, 0),
+             ("send", WM_DPICHANGED, 0, 0), ("send", WM_DPICHANGED, 0x600060, 0x10),
+             ("send", WM_DPICHANGED, 0x900090, 0)]
+    cmds += [(verb, m, 0, 0) for verb in ("post", "send") for m in (WM_NCDESTROY, WM_DESTROY)]
+    cmds += [("send", WM_NCCREATE, 0, 0x10), ("send", WM_NCCREATE, 0, 0)]
+    cmds += [("post", WM_LBUTTONDOWN, 1, on_stop)]
+    cmds += [("post", CLICK_MESSAGE, ids[STOP], 0), ("post", CLICK_MESSAGE, 0, 0)] * FLOOD
+    argv = []
+    for verb, *numbers in cmds:
+        argv += (["then"] if argv else []) + [verb, *map(hex, numbers)]
+    return argv, len(cmds)
+
+
+def seen(children, focus):
+    return [(c["class"], c["text"], c["rect"], c["enabled"], c["visible"]) for c in children], focus
+
+
+def stray_messages_change_nothing(s):
+    chat = program.Chat(s, "stray")
+    drowsel = program.start_drowsel(s, chat)
+    window = program.find(s)
+    children, focus = program.controls(s)
+    argv, count = burst(children)
+    program.drive(s, *argv)
+    s.note(f"{count} messages posted and sent")
+
+    check(drowsel.poll() is None, f"drowsel ended with {drowsel.returncode}")
+    now = program.find(s)
+    check(now is not None, "the window has gone")
+    for key in ("visible", "title", "window", "client", "topmost"):
+        check(now[key] == window[key], f"window {key}: {now[key]!r}, was {window[key]!r}")
+    check(now["moving"] == "0", "a press on the disabled Stop button started a move")
+    check(seen(*program.controls(s)) == seen(children, focus),
+          f"the controls changed: {seen(*program.controls(s))}")
+    chat.stays_quiet(2, 2.0)  # a stray tick would post its banner at once
+
+    program.drive(s, "click", ADV)
+    program.expect_lines(chat.wait_posted(5, 10, "Adv.'s lines")[2:], [BANNER, CREDIT_LOAD, MAKER],
+                         "Adv.")
+    program.drive(s, "click", START)
+    program.expect_lines(chat.wait_posted(7, 10, "Start's lines")[5:],
+                         [STARTED, reason_line(TEXT1)], "Start")
+    program.wait_state(s, running=True)
+    program.drive(s, "click", STOP)
+    program.expect_lines(chat.wait_posted(9, 10, "Stop's lines")[7:],
+                         [STOPPED, total_idle_line("  0")], "Stop")
+    program.wait_state(s, running=False)
+    program.drive(s, "click", "Exit")
+    chat.wait_posted(11, 10, "the farewell")
+    code, _ = program.wait_gone(s, drowsel, "Exit")
+    check(code == 0, f"exit code {code}")
+    program.expect_lines(chat.posted()[9:], [UNLOADED, CREDIT_EXIT], "Exit")
+
+
+def main():
+    program.parse_args(__doc__.splitlines()[0])
+    harness.main("stray_messages",
+                 lambda s: harness.run_checks(s, [stray_messages_change_nothing]), time_limit=150)
+
+
+if __name__ == "__main__":
+    main()
