@@ -39,26 +39,19 @@ Wine session with its own Xvfb display and a fresh prefix (tests/e2e/harness.py)
 """
 
 import argparse
-import datetime
 import math
 import os
-import platform
-import subprocess
 import sys
 import threading
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(HERE)
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from build_tree import BENCH, DROWSEL, E2E_DIR, STANDIN, build, machine, machine_line
+from figures import fmt_seconds, median
 
-import harness  # noqa: E402  (needs the path above)
+sys.path.insert(0, E2E_DIR)
+import harness  # noqa: E402
 from harness import Failure, check  # noqa: E402
 
-BUILD = os.path.join(ROOT, "build", "windows")
-BENCH = os.path.join(BUILD, "tools", "bench")
-DROWSEL = os.path.join(BUILD, "drowsel.exe")
-STANDIN = os.path.join(BUILD, "tools", "standin-aol", "standin-aol.exe")
 PAUSE = os.path.join(BENCH, "drowsel-bench-pause.exe")
 PAUSE_SPIN = os.path.join(BENCH, "drowsel-bench-pause-spin.exe")
 SEND = os.path.join(BENCH, "drowsel-bench-send.exe")
@@ -118,15 +111,6 @@ def one_record(text, kind, program):
 
 
 # -- statistics --------------------------------------------------------------------
-
-def median(values):
-    ordered = sorted(values)
-    n = len(ordered)
-    if n == 0:
-        raise ValueError("median of nothing")
-    middle = n // 2
-    return ordered[middle] if n % 2 else (ordered[middle - 1] + ordered[middle]) / 2
-
 
 def percentile(values, p):
     """The nearest-rank percentile: the smallest value that at least p % of
@@ -284,16 +268,6 @@ def launch_figures(output, greeting):
 
 # -- formatting ----------------------------------------------------------------------
 
-def fmt_seconds(s):
-    """A duration to about three significant figures, in the unit that suits it."""
-    for unit, scale in (("s", 1.0), ("ms", 1e-3), ("µs", 1e-6)):
-        if abs(s) >= scale or unit == "µs":
-            value = s / scale
-            digits = 0 if abs(value) >= 100 else 1 if abs(value) >= 10 else 2
-            return f"{value:.{digits}f} {unit}"
-    raise AssertionError("unreachable")
-
-
 def fmt_ms(ms):
     return fmt_seconds(ms / 1000.0)
 
@@ -365,42 +339,6 @@ def table(f):
     lines = ["| Measure | Figure | Target | Met |", "|---|---|---|---|"]
     lines += [f"| {a} | {b} | {c or '—'} | {d or '—'} |" for a, b, c, d in rows]
     return "\n".join(lines)
-
-
-def machine_line(m):
-    return (f"Machine: {m['cpu']}, {m['cores']} cores, {m['wine']}, Linux {m['kernel']}; "
-            f"{m['date']}; load average {m['load']:.2f} at the start")
-
-
-# -- running ---------------------------------------------------------------------------
-
-def machine():
-    cpu = "unknown CPU"
-    with open("/proc/cpuinfo") as f:
-        for line in f:
-            if line.startswith("model name"):
-                cpu = line.split(":", 1)[1].strip()
-                break
-    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True,
-                          env=dict(os.environ, WINEDEBUG="-all")).stdout.strip()
-    return {
-        "cpu": cpu,
-        "cores": os.cpu_count(),
-        "wine": wine or "unknown Wine",
-        "kernel": platform.release(),
-        "date": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
-        "load": os.getloadavg()[0],
-    }
-
-
-def build(targets=TARGETS):
-    """Installs what is missing, then builds `targets` of the windows preset."""
-    jobs = str(os.cpu_count() or 2)
-    subprocess.run([os.path.join(ROOT, "scripts", "install-deps")], check=True)
-    subprocess.run(["cmake", "--preset", "windows"], cwd=ROOT, check=True,
-                   stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", "--preset", "windows", "-j", jobs, "--target", *targets],
-                   cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
 
 
 def start_chat(s, name):
@@ -506,7 +444,7 @@ def main():
         parser.error("every count must be at least 1")
 
     if not args.no_build:
-        build()
+        build(TARGETS)
     info = machine()
     try:
         with harness.Session("benchmark", time_limit=1200) as s:

@@ -16,16 +16,12 @@ import subprocess
 import sys
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(HERE)
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from build_tree import DRIVER, DROWSEL, E2E_DIR, ROOT, STANDIN
 
-import harness  # noqa: E402  (needs the path above)
-
-BUILD = os.path.join(ROOT, "build", "windows")
-DROWSEL = os.path.join(BUILD, "drowsel.exe")
-STANDIN = os.path.join(BUILD, "tools", "standin-aol", "standin-aol.exe")
-DRIVER = os.path.join(BUILD, "tools", "driver", "drowsel-driver.exe")
+sys.path.insert(0, E2E_DIR)
+import harness  # noqa: E402
+from drowsel_e2e.driver import TEXT1, Driver  # noqa: E402
+from drowsel_e2e.wine_prefix import set_dpi  # noqa: E402
 
 
 def transcript(log_lines):
@@ -38,34 +34,9 @@ def posted_count(log):
     return len(transcript(harness.read_log(log)))
 
 
-def drive(session, *args):
-    """Runs one driver command and returns its key=value output as a dict."""
-    proc = session.start(DRIVER, *args)
-    code = session.wait_exit(proc, 30)
-    harness.check(code == 0, f"drowsel-driver {' '.join(args)} exited with {code}")
-    pairs = (line.split("=", 1) for line in session.output(proc).splitlines() if "=" in line)
-    return {key.strip(): value.strip() for key, value in pairs}
-
-
-def window_visible(session):
-    proc = session.start(DRIVER, "find")
-    if session.wait_exit(proc, 30) != 0:
-        return False
-    return "visible=1" in session.output(proc).replace(" ", "")
-
-
-def set_dpi(session, dpi):
-    """Display scaling for the programs started from now on, as Windows keeps it."""
-    for key in (r"HKCU\Control Panel\Desktop",
-                r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
-        code, _ = session.run_tool(harness.REG, "add", key, "/v", "LogPixels", "/t", "REG_DWORD",
-                                   "/d", str(dpi), "/f")
-        harness.check(code == 0, f"could not set LogPixels under {key}")
-
-
-def window_screenshot(session, png_path):
+def window_screenshot(session, driver, png_path):
     """Saves Drowsel's window alone as a PNG."""
-    x, y, width, height = drive(session, "find")["window"].split(",")
+    x, y, width, height = driver.find()["window"].split(",")
     whole = session.path("screen.png")
     harness.check(session.screenshot(whole), "no screenshot")
     subprocess.run(["convert", whole, "-crop", f"{width}x{height}+{x}+{y}", "+repage", png_path],
@@ -79,17 +50,19 @@ def headless(screenshot, reason, dpi):
         log = s.path("chat.log")
         s.start(STANDIN, "--log", s.winpath(log), "--room", "Lobby")
         s.wait_until(lambda: "READY" in s.read_log(log), 60, what="the chat client")
+        driver = Driver(s, DRIVER)
         drowsel = s.start(DROWSEL)
-        s.wait_until(lambda: window_visible(s), 60, interval=0.3, what="Drowsel's window")
+        driver.wait_visible(drowsel, 60, "Drowsel's window")
+        harness.check(drowsel.poll() is None, f"drowsel exited at start with {drowsel.returncode}")
 
-        drive(s, "set-text", "Reason idle......", reason)  # found by its caption
-        window_screenshot(s, screenshot)
+        driver.drive("set-text", TEXT1, reason)  # found by its caption
+        window_screenshot(s, driver, screenshot)
         steps = [("Start", 4), ("Adv.", 7), ("Stop", 9)]
         for caption, lines_after in steps:
-            drive(s, "click", caption)
+            driver.drive("click", caption)
             s.wait_until(lambda n=lines_after: posted_count(log) >= n, 30,
                          interval=0.2, what=f"the lines of {caption}")
-        drive(s, "click", "Exit")
+        driver.drive("click", "Exit")
         code = s.wait_exit(drowsel, 30)
 
         print("\nThe chat room saw:")

@@ -37,26 +37,25 @@ import os
 import sys
 import time
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ROOT = os.path.dirname(HERE)
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+import build_tree
+import soak_figures
 
-import benchmark  # noqa: E402  (puts tests/e2e on the path too)
+sys.path.insert(0, build_tree.E2E_DIR)
 import harness  # noqa: E402
-import soak_figures  # noqa: E402
-import test_program as program  # noqa: E402
-import test_site as site  # noqa: E402
+from drowsel_e2e import wine_prefix  # noqa: E402
+from drowsel_e2e.desktop import drag, xdotool  # noqa: E402
+from drowsel_e2e.driver import TEXT1, Driver, box  # noqa: E402
+from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # noqa: E402
+                               STARTED, STOPPED, UNLOADED, idle_for_line, name_of, reason_line,
+                               total_idle_line)
 from harness import Failure, check  # noqa: E402
 from soak_chat import ChatLog, LineCheck, TickCount  # noqa: E402
-from test_program import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER, STARTED,  # noqa: E402
-                          STOPPED, UNLOADED)
 
-BUILD = os.path.join(ROOT, "build", "windows")
 PROGRAMS = {
-    "drowsel": os.path.join(BUILD, "drowsel.exe"),
-    "standin": os.path.join(BUILD, "tools", "standin-aol", "standin-aol.exe"),
-    "driver": os.path.join(BUILD, "tools", "driver", "drowsel-driver.exe"),
-    "browser": os.path.join(BUILD, "tools", "standin-browser", "standin-browser.exe"),
+    "drowsel": build_tree.DROWSEL,
+    "standin": build_tree.STANDIN,
+    "driver": build_tree.DRIVER,
+    "browser": build_tree.BROWSER,
 }
 TARGETS = ["drowsel", "standin-aol", "drowsel-driver", "standin-browser"]
 COMMAND = "python3 tools/soak.py --minutes 60"
@@ -97,7 +96,8 @@ class Soak:
         self.s = s
         self.args = args
         self.log = ChatLog(s.path("chat.log"))
-        self.check = LineCheck(self.log, program.name_of)
+        self.check = LineCheck(self.log, name_of)
+        self.driver = Driver(s, args.driver)
         self.ticks = TickCount()
         self.reasons = itertools.cycle(REASONS)
         self.reason = next(self.reasons)
@@ -121,7 +121,7 @@ class Soak:
     # -- helpers -------------------------------------------------------------
 
     def drive(self, *args, expect=0):
-        return program.drive(self.s, *args, expect=expect)
+        return self.driver.drive(*args, expect=expect)
 
     def until(self, predicate, timeout, what):
         return self.s.wait_until(predicate, timeout, interval=0.02, what=what)
@@ -141,18 +141,16 @@ class Soak:
     # -- setting up ----------------------------------------------------------
 
     def set_up(self):
-        site.ARGS = self.args
-        program.ARGS = self.args
-        self.browser_log = site.install_browser(self.s, "browser")
-        self.temp = site.temp_folder(self.s)
+        self.browser_log = wine_prefix.install_browser(self.s, self.args.browser, "browser")
+        self.temp = wine_prefix.temp_folder(self.s)
         self.temp_before = set(os.listdir(self.temp))
         self.start_client()
         self.drowsel = self.s.start(self.args.drowsel)
         self.check.expect([(ROOMS[0], LOADED), (ROOMS[0], CREDIT_LOAD)], 30, "the greeting")
-        self.until(lambda: (program.find(self.s) or {}).get("visible") == "1"
+        self.until(lambda: (self.driver.find() or {}).get("visible") == "1"
                    or self.drowsel.poll() is not None, 20, "Drowsel's window to show")
         self.alive()
-        program.controls(self.s)  # learns the controls' IDs, the window being at rest
+        self.driver.controls()  # learns the controls' IDs, the window being at rest
 
     def start_client(self):
         ready = self.log.count("READY")
@@ -167,26 +165,26 @@ class Soak:
     # -- Start, Stop, Exit -----------------------------------------------------
 
     def press_start(self):
-        self.drive("set-text", program.control_id(program.TEXT1), self.reason)
+        self.drive("set-text", self.driver.control_id(TEXT1), self.reason)
         self.drive("click", "Start")
-        times = self.check.expect(self.in_front([STARTED, program.reason_line(self.reason)]),
+        times = self.check.expect(self.in_front([STARTED, reason_line(self.reason)]),
                                   SEQUENCE_TIMEOUT, "Start")
         # The timer starts as Start's second line has gone.
         self.ticks.started(times[-1] if times else time.monotonic())
-        program.wait_state(self.s, running=True)
+        self.driver.wait_state(running=True)
 
     def stop_start(self):
         self.drive("click", "Stop")
-        self.check.expect(self.in_front([STOPPED, program.total_idle_line(self.ticks.label())]),
+        self.check.expect(self.in_front([STOPPED, total_idle_line(self.ticks.label())]),
                           SEQUENCE_TIMEOUT, "Stop")
-        program.wait_state(self.s, running=False)
+        self.driver.wait_state(running=False)
         self.reason = next(self.reasons)
         self.press_start()
 
     def exit(self):
         self.drive("click", "Exit")
         self.check.expect(self.in_front([UNLOADED, CREDIT_EXIT]), SEQUENCE_TIMEOUT, "Exit")
-        code, _ = program.wait_gone(self.s, self.drowsel, "Exit")
+        code, _ = self.driver.wait_gone(self.drowsel, "Exit")
         if code != 0:
             self.check.violation(f"drowsel.exe ended with 0x{code & 0xffffffff:x} after Exit")
 
@@ -215,28 +213,28 @@ class Soak:
         self.until(lambda: len(harness.read_log(self.browser_log)) > before, SEQUENCE_TIMEOUT,
                    "the browser to log its command line")
         lines = harness.read_log(self.browser_log)[before:]
-        if lines != [site.ADDRESS_LINE]:
+        if lines != [wine_prefix.ADDRESS_LINE]:
             self.check.violation(f"Site: the browser logged {lines}")
 
     def client_at(self):
-        return program.box(program.find(self.s)["client"])[:2]
+        return box(self.driver.find()["client"])[:2]
 
     def press(self):
         """A press on the picture, then a drag there and back: each starts
         the window's move."""
         x, y = self.client_at()
-        program.xdotool(self.s, "mousemove", x + 60, y + 30, "click", 1)
+        xdotool(self.s, "mousemove", x + 60, y + 30, "click", 1)
         dx, dy = 40 * self.press_sign, 30 * self.press_sign
         self.press_sign = -self.press_sign
         for (fx, fy), (tx, ty) in (((x, y), (x + dx, y + dy)), ((x + dx, y + dy), (x, y))):
-            program.drag(self.s, fx + 60, fy + 30, tx - fx, ty - fy)
+            drag(self.s, fx + 60, fy + 30, tx - fx, ty - fy)
             try:
                 self.until(lambda: self.client_at() == (tx, ty), 5, "the window to move")
             except Failure:
                 self.check.violation(f"a drag from {(fx, fy)} left the window at "
                                      f"{self.client_at()}, not at {(tx, ty)}")
                 return
-        if program.find(self.s)["topmost"] != "1":
+        if self.driver.find()["topmost"] != "1":
             self.check.violation("the window is no longer topmost after a move")
 
     def bring_forward(self, room):
@@ -336,8 +334,8 @@ class Soak:
         else:
             self.wait_till(due - 2)
             number = self.ticks.count + 1
-            lines = self.in_front([BANNER, program.reason_line(self.reason),
-                                   program.idle_for_line(str(number))])
+            lines = self.in_front([BANNER, reason_line(self.reason),
+                                   idle_for_line(str(number))])
             times = self.check.expect(lines, due + TICK_TIMEOUT - time.monotonic(),
                                       f"tick {number}")
             if times:
@@ -459,7 +457,7 @@ DONE_NAMES = {
 
 def report(soak, info, minutes, took):
     done = "; ".join(f"{DONE_NAMES.get(name, name)} {count}" for name, count in soak.done.items())
-    lines = [benchmark.machine_line(info), "",
+    lines = [build_tree.machine_line(info), "",
              f"Run: {f'{minutes} min of ticks' if minutes else 'short, no ticks'}, "
              f"{took / 60:.1f} min in all. Done: {done}.", "",
              soak_figures.table(soak.samples, soak.tick_cycles), "",
@@ -491,13 +489,13 @@ def parse_args():
 def main():
     args = parse_args()
     if not args.no_build:
-        benchmark.build(TARGETS)
+        build_tree.build(TARGETS)
     for name in PROGRAMS:
         setattr(args, name, os.path.abspath(getattr(args, name)))
         if not os.path.isfile(getattr(args, name)):
             print(f"soak: {getattr(args, name)} is not built", file=sys.stderr)
             return 1
-    info = benchmark.machine()
+    info = build_tree.machine()
     minutes = 0 if args.short else args.minutes
     limit = 150 if args.short else minutes * 60 + 900
     began = time.monotonic()

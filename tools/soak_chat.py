@@ -3,14 +3,13 @@ as it grows, every line Drowsel posts checked in order against the lines the
 run expects, and the minute count as Drowsel should have it.
 
 Nothing here starts a program; tools/soak.py does, and tests/test_soak.py
-feeds these a log of its own.
+feeds these a log of its own. Both put tests/e2e, where harness is, on the path.
 """
 
 import collections
 import time
 
-import benchmark  # noqa: F401  (puts tests/e2e on the path)
-from harness import LogTail  # noqa: E402
+from harness import LogTail
 
 TICK_SECONDS = 60.0
 

@@ -11,7 +11,7 @@ FIGURES, None where the system did not report it.
 
 import math
 
-from benchmark import fmt_seconds, median
+from figures import fmt_seconds, median
 
 STRETCH_MINUTES = 10
 

@@ -6,6 +6,7 @@
 #include <climits>
 #include <vector>
 
+#include "app/win32/form_messages.h"
 #include "desktop/fit_in_work_area.h"
 #include "host/win32/ansi_text.h"
 #include "resource_ids.h"
@@ -21,10 +22,6 @@ namespace {
 constexpr wchar_t WindowClass[] = L"DrowselForm";
 constexpr UINT_PTR TimerId = 1;
 constexpr int FirstControlId = 100;  // clear of IDOK and IDCANCEL
-// A click is handled from our own queue, after the button has finished with
-// its press, so that a handler that unloads the window never destroys a
-// button in the middle of its own message.
-constexpr UINT ClickMessage = WM_APP + 1;
 
 int ControlIndex(Control control) {
   return static_cast<int>(control);

@@ -16,14 +16,15 @@ and the client counts the returns of the sequence under test from 1.
 
 import os
 import sys
-import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-import test_program as program  # noqa: E402
-from harness import Failure, check  # noqa: E402
-from test_program import BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, UNLOADED, names  # noqa: E402
+from drowsel_e2e.chat import ChatClient, expect_posted  # noqa: E402
+from drowsel_e2e.drowsel import chosen, exit_text, program_args, start_alone  # noqa: E402
+from drowsel_e2e.driver import Driver, parse  # noqa: E402
+from drowsel_e2e.lines import BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, UNLOADED  # noqa: E402
+from harness import check  # noqa: E402
 
 ARGS = None
 
@@ -34,141 +35,36 @@ REST_OF_ADV = 4.5
 SEND_TIMEOUT = 5.0
 
 
-# -- the stand-in client and its whole log ---------------------------------------
-
-class Client:
-    """A stand-in client whose event log a thread reads on from where it got to
-    every 10 ms, noting when each line showed up (wall clock)."""
-
-    def __init__(self, s, name, *options):
-        self.s = s
-        self.name = name
-        self.log = s.path(f"{name}.log")
-        self.proc = s.start(ARGS.standin, "--log", s.winpath(self.log), *options)
-        self._events = []  # (time seen, line)
-        self._lock = threading.Lock()
-        self._tail = harness.LogTail(self.log)
-        threading.Thread(target=self._watch, daemon=True).start()
-        s.wait_until(lambda: self.seen("READY") or self.proc.poll() is not None, 20,
-                     what=f"the stand-in client {name} to log READY")
-        check(self.proc.poll() is None,
-              f"stand-in client exited at start with {self.proc.returncode}: "
-              f"{s.output(self.proc, 'err').strip()}")
-
-    def _read(self):
-        lines = self._tail.new_lines()
-        now = time.time()
-        with self._lock:
-            self._events += [(now, line) for line in lines]
-
-    def _watch(self):
-        # Ends by itself once the client has gone (run_checks ends it at the latest).
-        while True:
-            alive = self.proc.poll() is None
-            self._read()
-            if not alive:
-                return
-            time.sleep(0.01)
-
-    def events(self):
-        """[(time seen, line)] of the whole log so far."""
-        with self._lock:
-            return list(self._events)
-
-    def seen(self, line):
-        return any(text == line for _, text in self.events())
-
-    def time_of(self, line):
-        return next(t for t, text in self.events() if text == line)
-
-    def room_events(self):
-        """[(room, what)] for every message an input got, in order."""
-        return [tuple(text.split(" ", 1)) for _, text in self.events()
-                if text.split(" ")[0] not in ("READY", "FRONT", "EXIT")]
-
-    def posted_at(self):
-        """[(time seen, room, hex)] of every line that reached a room."""
-        out = []
-        for t, text in self.events():
-            room, _, rest = text.partition(" ")
-            if rest.startswith("POSTED "):
-                out.append((t, room, rest[len("POSTED "):]))
-        return out
-
-    def posted(self):
-        """[(room, hex)] of every line that reached a room."""
-        return [(room, h) for _, room, h in self.posted_at()]
-
-    def wait_for(self, predicate, timeout, what):
-        try:
-            return self.s.wait_until(lambda: predicate(self.events()), timeout, what=what)
-        except Failure as e:
-            raise Failure(f"{e}; log: {self.summary()}") from None
-
-    def wait_posted(self, count, timeout, what):
-        return self.wait_for(lambda _: len(self.posted()) >= count, timeout, what)
-
-    def summary(self):
-        out = []
-        for _, text in self.events():
-            room, _, rest = text.partition(" ")
-            kind, _, value = rest.partition(" ")
-            out.append(f"{room} POSTED {names([value])[0]}" if kind == "POSTED" else text)
-        return out
-
-
-def expect_posted(client, want, what):
-    got = client.posted()
-    shown = [(room, names([h])[0]) for room, h in got]
-    check(got == want, f"{what}: posted {shown}, expected "
-                       f"{[(room, names([h])[0]) for room, h in want]}")
-
-
 # -- Drowsel, from outside ------------------------------------------------------
 
-def start_drowsel(s):
-    """Starts drowsel with no client about; returns it once its window shows."""
-    proc = s.start(ARGS.drowsel)
-    s.wait_until(lambda: (program.find(s) or {}).get("visible") == "1" or proc.poll() is not None,
-                 20, interval=0.1, what="Drowsel's window to show")
-    check(proc.poll() is None, f"drowsel exited at start with {exit_text(proc.returncode)}")
-    return proc
+def start(s, name, *options):
+    """Drowsel started with no client about, then the client (so the
+    greeting goes nowhere); returns (drowsel's process, client, driver)."""
+    driver = Driver(s, ARGS.driver)
+    drowsel = start_alone(s, ARGS.drowsel, driver)
+    return drowsel, ChatClient(s, ARGS.standin, name, *options), driver
 
 
-def exit_text(code):
-    if code is None:
-        return "(still running)"
-    known = {0xC00000FD: "stack overflow", 0xC0000005: "access violation"}
-    code &= 0xFFFFFFFF
-    return f"0x{code:x}" + (f" ({known[code]})" if code in known else "")
-
-
-def top_level(s):
-    """{hwnd: (pid, class, title)} of the visible top-level windows."""
-    return {r["hwnd"]: (r["pid"], r["class"], r["title"])
-            for r in program.parse(program.run_driver(s, "windows")[1]) if "class" in r}
-
-
-def nothing_shown(s, before, what):
+def nothing_shown(driver, before, what):
     """No new top-level window, and none that stayed had its title changed."""
-    now = top_level(s)
+    now = driver.windows()
     new = [w for h, w in now.items() if h not in before]
     check(not new, f"new windows {what}: {new}")
     retitled = [(before[h], w[2]) for h, w in now.items() if h in before and before[h] != w]
     check(not retitled, f"windows changed their titles {what}: {retitled}")
 
 
-def still_there(s, drowsel, before, what):
+def still_there(driver, drowsel, before, what):
     """Drowsel runs on, answers, and nothing new has shown up."""
     check(drowsel.poll() is None, f"drowsel ended {what} with {exit_text(drowsel.returncode)}")
-    window = program.find(s)
+    window = driver.find()
     check(window is not None, f"Drowsel's window has gone {what}")
     check(window["visible"] == "1" and window["title"] == "Form1",
           f"Drowsel's window {what}: visible={window['visible']} title={window['title']!r}")
-    nothing_shown(s, before, what)
+    nothing_shown(driver, before, what)
 
 
-def keeps_running(s, drowsel, seconds, what):
+def keeps_running(drowsel, seconds, what):
     """Watches drowsel for `seconds`; fails as soon as it ends."""
     deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
@@ -176,10 +72,10 @@ def keeps_running(s, drowsel, seconds, what):
         time.sleep(0.05)
 
 
-def exits_cleanly(s, drowsel, what):
+def exits_cleanly(driver, drowsel, what):
     """Clicks Exit and waits for the window to go and the process to end with 0."""
-    program.drive(s, "click", "Exit")
-    code, took = program.wait_gone(s, drowsel, f"Exit {what}", timeout=SEND_TIMEOUT * 3)
+    driver.drive("click", "Exit")
+    code, took = driver.wait_gone(drowsel, f"Exit {what}", timeout=SEND_TIMEOUT * 3)
     check(code == 0, f"exit code {exit_text(code)} after Exit {what}")
     return took
 
@@ -187,26 +83,24 @@ def exits_cleanly(s, drowsel, what):
 # -- the client goes away -------------------------------------------------------
 
 def client_closes_between_lines(s):
-    drowsel = start_drowsel(s)
     # The draft makes Drowsel send once more (to put it back) just as the
     # client starts closing.
-    client = Client(s, "closes", "--draft", "hello", "--exit-after", "1")
-    before = top_level(s)
-    program.drive(s, "click", "Adv.")
+    drowsel, client, driver = start(s, "closes", "--draft", "hello", "--exit-after", "1")
+    before = driver.windows()
+    driver.drive("click", "Adv.")
     client.wait_for(lambda ev: any(t == "EXIT" for _, t in ev), 10, "the client to close")
     check(s.wait_exit(client.proc, 10) == 0, f"the client ended with {client.proc.returncode}")
     expect_posted(client, [("Lobby", BANNER)], "before closing")
-    keeps_running(s, drowsel, REST_OF_ADV, "after the client closed")
-    still_there(s, drowsel, before, "after the client closed")
-    exits_cleanly(s, drowsel, "with no client")
+    keeps_running(drowsel, REST_OF_ADV, "after the client closed")
+    still_there(driver, drowsel, before, "after the client closed")
+    exits_cleanly(driver, drowsel, "with no client")
     check(client.events()[-1][1] == "EXIT", f"log after EXIT: {client.summary()}")
 
 
 def client_killed_between_lines(s):
-    drowsel = start_drowsel(s)
-    client = Client(s, "killed", "--draft", "hello")
-    before = top_level(s)
-    program.drive(s, "click", "Adv.")
+    drowsel, client, driver = start(s, "killed", "--draft", "hello")
+    before = driver.windows()
+    driver.drive("click", "Adv.")
     # Killed as soon as the first line is in: Drowsel may be putting the
     # draft back at that moment.
     client.wait_posted(1, 10, "the first line")
@@ -214,26 +108,25 @@ def client_killed_between_lines(s):
     client.proc.wait(10)
     s.note(f"client killed, log ends: {client.summary()[-3:]}")
     expect_posted(client, [("Lobby", BANNER)], "before the kill")
-    keeps_running(s, drowsel, REST_OF_ADV, "after the client was killed")
-    still_there(s, drowsel, before, "after the client was killed")
-    exits_cleanly(s, drowsel, "with no client")
+    keeps_running(drowsel, REST_OF_ADV, "after the client was killed")
+    still_there(driver, drowsel, before, "after the client was killed")
+    exits_cleanly(driver, drowsel, "with no client")
 
 
 def client_killed_while_drowsel_waits_on_it(s):
-    drowsel = start_drowsel(s)
-    client = Client(s, "hung_killed", "--hang")
-    before = top_level(s)
-    program.drive(s, "click", "Adv.")
+    drowsel, client, driver = start(s, "hung_killed", "--hang")
+    before = driver.windows()
+    driver.drive("click", "Adv.")
     client.wait_for(lambda ev: any(t == "Lobby HUNG" for _, t in ev), 10, "the client to hang")
     client.proc.kill()
     client.proc.wait(10)
     t_kill = time.monotonic()
     # Drowsel is inside a send to the dead client: it must still answer.
-    still_there(s, drowsel, before, "while its send to a killed client was pending")
-    took = exits_cleanly(s, drowsel, "after the kill")
+    still_there(driver, drowsel, before, "while its send to a killed client was pending")
+    took = exits_cleanly(driver, drowsel, "after the kill")
     s.note(f"window gone {time.monotonic() - t_kill:.1f} s after the kill "
            f"({took:.1f} s after Exit was clicked)")
-    nothing_shown(s, before, "after Drowsel ended")
+    nothing_shown(driver, before, "after Drowsel ended")
 
 
 # -- the client hangs -----------------------------------------------------------
@@ -242,9 +135,8 @@ SAMPLE_MS = 100
 
 
 def client_hangs(s):
-    drowsel = start_drowsel(s)
-    client = Client(s, "hangs", "--hang")
-    before = top_level(s)
+    drowsel, client, driver = start(s, "hangs", "--hang")
+    before = driver.windows()
     # One driver run clicks Adv., looks at the window every 100 ms (`find`
     # reads the title with a message Drowsel has to answer), clicks Exit a
     # second in, and looks on until the window has gone (`find` then fails).
@@ -253,11 +145,11 @@ def client_hangs(s):
         chain += ["then", "sleep", str(SAMPLE_MS), "then", "find"]
         if i == 10:
             chain += ["then", "click", "Exit"]
-    sampler = s.start(ARGS.driver, *chain)
+    sampler = driver.start(*chain)
     client.wait_for(lambda ev: any(t == "Lobby HUNG" for _, t in ev), 10, "the client to hang")
     t_hung = client.time_of("Lobby HUNG")
     code = s.wait_exit(sampler, 60)
-    samples = [r for r in program.parse(s.output(sampler)) if "at" in r]
+    samples = [r for r in parse(s.output(sampler)) if "at" in r]
     check(code == 2, f"sampling ended with {code}, not on the window going: "
                      f"{s.output(sampler, 'err').strip()}")
     check(samples, "no samples")
@@ -290,21 +182,20 @@ def client_hangs(s):
     s.note(f"client log after READY: {after_ready}")
     check(after_ready and after_ready[-1] == "Lobby HUNG" and not client.posted(),
           f"client log after READY: {after_ready}")
-    nothing_shown(s, before, "after Drowsel ended")
+    nothing_shown(driver, before, "after Drowsel ended")
 
 
 # -- another document comes forward --------------------------------------------
 
 def front_moves_to_another_room(s):
-    drowsel = start_drowsel(s)
     # B comes forward while A's line is being posted, before Drowsel puts
     # A's draft back.
-    client = Client(s, "switch", "--room", "A", "--room", "B", "--front", "A",
-                    "--switch-after", "1:B", "--draft", "hello")
-    before = top_level(s)
-    program.drive(s, "click", "Adv.")
+    drowsel, client, driver = start(s, "switch", "--room", "A", "--room", "B", "--front", "A",
+                                    "--switch-after", "1:B", "--draft", "hello")
+    before = driver.windows()
+    driver.drive("click", "Adv.")
     client.wait_posted(3, 10, "Adv.'s three lines")
-    keeps_running(s, drowsel, 1.5, "after Adv.")
+    keeps_running(drowsel, 1.5, "after Adv.")
     expect_posted(client, [("A", BANNER), ("B", CREDIT_LOAD), ("B", MAKER)], "Adv.")
     # The draft goes back where it was read from; everything after that went
     # to the room in front.
@@ -316,28 +207,27 @@ def front_moves_to_another_room(s):
           f"after the switch, not A's draft put back first: {events[switched + 1:switched + 3]}")
     rooms_after = {t.split(" ")[0] for t in events[switched + 2:]}
     check(rooms_after == {"B"}, f"messages went to {rooms_after} after A's draft")
-    still_there(s, drowsel, before, "after the switch")
-    exits_cleanly(s, drowsel, "with B in front")
+    still_there(driver, drowsel, before, "after the switch")
+    exits_cleanly(driver, drowsel, "with B in front")
     expect_posted(client, [("A", BANNER), ("B", CREDIT_LOAD), ("B", MAKER),
                            ("B", UNLOADED), ("B", CREDIT_EXIT)], "Adv. and the farewell")
     check(client.proc.poll() is None, "the client ended")
 
 
 def front_moves_to_a_document_without_input(s):
-    drowsel = start_drowsel(s)
-    client = Client(s, "news", "--room", "A", "--doc", "News", "--front", "A",
-                    "--switch-after", "1:News")
-    before = top_level(s)
-    program.drive(s, "click", "Adv.")
+    drowsel, client, driver = start(s, "news", "--room", "A", "--doc", "News", "--front", "A",
+                                    "--switch-after", "1:News")
+    before = driver.windows()
+    driver.drive("click", "Adv.")
     client.wait_for(lambda ev: any(t == "FRONT News" for _, t in ev), 10, "News to come forward")
     seen = len(client.events())
-    keeps_running(s, drowsel, REST_OF_ADV, "with News in front")
+    keeps_running(drowsel, REST_OF_ADV, "with News in front")
     # The room behind News must not get the rest: nothing reached any input.
     check(len(client.events()) == seen,
           f"messages after News came forward: {client.summary()[seen:]}")
     expect_posted(client, [("A", BANNER)], "Adv.")
-    still_there(s, drowsel, before, "with News in front")
-    exits_cleanly(s, drowsel, "with News in front")
+    still_there(driver, drowsel, before, "with News in front")
+    exits_cleanly(driver, drowsel, "with News in front")
     check(len(client.events()) == seen, f"the farewell reached an input: {client.summary()[seen:]}")
     check(client.proc.poll() is None, "the client ended")
 
@@ -347,16 +237,10 @@ CHECKS = [client_closes_between_lines, client_killed_between_lines,
           front_moves_to_a_document_without_input]
 
 
-def parse_args(description, *more):
-    """The programs' paths and --only, plus any (flags, options) in `more`."""
-    global ARGS
-    ARGS = program.parse_args(description, *more)
-    return ARGS
-
-
 def main():
-    parse_args(__doc__.splitlines()[0])
-    checks = [c for c in CHECKS if not ARGS.only or ARGS.only in c.__name__]
+    global ARGS
+    ARGS = program_args(__doc__.splitlines()[0])
+    checks = chosen(CHECKS, ARGS)
     harness.main("faults", lambda s: harness.run_checks(s, checks), time_limit=330)
 
 

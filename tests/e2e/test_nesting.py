@@ -18,11 +18,14 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-import test_faults as faults  # noqa: E402
-import test_program as program  # noqa: E402
+from drowsel_e2e.chat import ChatClient, expect_posted  # noqa: E402
+from drowsel_e2e.drowsel import exit_text, program_args  # noqa: E402
+from drowsel_e2e.driver import Driver  # noqa: E402
+from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # noqa: E402
+                               UNLOADED, names)
 from harness import check  # noqa: E402
-from test_program import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # noqa: E402
-                          UNLOADED, names)
+
+ARGS = None
 
 CLICKS = 1000
 # Sequences nest at most this deep (Form1::NestingBound), the deepest level
@@ -36,21 +39,21 @@ SECONDS_PER_LINE = 0.1
 def ended_with(code):
     # Under Wine a stack overflow with no room left to raise the exception
     # ends the thread with 1 ("virtual_setup_exception stack overflow").
-    return faults.exit_text(code) + (" (under Wine: perhaps a stack overflow)" if code == 1 else "")
+    return exit_text(code) + (" (under Wine: perhaps a stack overflow)" if code == 1 else "")
 
 
 def nested_clicks_end_with_exit(s):
-    clicks = faults.ARGS.clicks
+    clicks = ARGS.clicks
     n = min(clicks, ADV_LEVELS)
-    client = faults.Client(s, "nesting")
-    drowsel = s.start(faults.ARGS.drowsel)
+    client = ChatClient(s, ARGS.standin, "nesting")
+    driver = Driver(s, ARGS.driver)
+    drowsel = s.start(ARGS.drowsel)
     client.wait_posted(2, 20, "the greeting")
-    s.wait_until(lambda: (program.find(s) or {}).get("visible") == "1"
-                 or drowsel.poll() is not None, 15, interval=0.1, what="the window to show")
+    driver.wait_visible(drowsel, 15)
     check(drowsel.poll() is None,
-          f"drowsel exited at start with {faults.exit_text(drowsel.returncode)}")
+          f"drowsel exited at start with {exit_text(drowsel.returncode)}")
     expect = [("Lobby", LOADED), ("Lobby", CREDIT_LOAD)]
-    faults.expect_posted(client, expect, "greeting")
+    expect_posted(client, expect, "greeting")
 
     def lines():
         return [h for _, h in client.posted()[2:]]
@@ -60,7 +63,7 @@ def nested_clicks_end_with_exit(s):
         return next((i for i, h in enumerate(got) if h != BANNER), len(got))
 
     t_click = time.monotonic()
-    program.drive(s, "click-many", "Adv.", str(clicks))
+    driver.drive("click-many", "Adv.", str(clicks))
     s.note(f"{clicks} clicks on Adv. queued")
 
     # Every level posts its banner before its pause, in which the next click
@@ -88,8 +91,8 @@ def nested_clicks_end_with_exit(s):
                       f"{names(lines()[depth:depth + 3])}...")
 
     # Exit runs inside the deepest pause there is when it arrives.
-    program.drive(s, "click", "Exit")
-    code, took = program.wait_gone(s, drowsel, "Exit", timeout=20)
+    driver.drive("click", "Exit")
+    code, took = driver.wait_gone(drowsel, "Exit", timeout=20)
     s.note(f"all {depth} levels and the program ended {took:.1f} s after Exit was clicked")
     check(code == 0, f"exit code {ended_with(code)} after Exit {depth} levels deep")
 
@@ -105,11 +108,12 @@ def nested_clicks_end_with_exit(s):
 
 
 def main():
-    faults.parse_args(__doc__.splitlines()[0],
-                      (("--clicks",), dict(type=int, default=CLICKS,
-                                           help=f"clicks to queue (default {CLICKS})")))
+    global ARGS
+    ARGS = program_args(__doc__.splitlines()[0],
+                        (("--clicks",), dict(type=int, default=CLICKS,
+                                             help=f"clicks to queue (default {CLICKS})")))
     checks = [nested_clicks_end_with_exit]
-    limit = 120 + int(faults.ARGS.clicks * SECONDS_PER_LINE)
+    limit = 120 + int(ARGS.clicks * SECONDS_PER_LINE)
     harness.main("nesting", lambda s: harness.run_checks(s, checks), time_limit=limit)
 
 

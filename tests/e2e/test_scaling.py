@@ -18,14 +18,12 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-import test_program  # noqa: E402
+from drowsel_e2e.driver import (ADV, EXIT, LABEL1, LABEL2, SITE, START, STOP, TEXT1,  # noqa: E402
+                                Driver, box)
+from drowsel_e2e.wine_prefix import set_dpi  # noqa: E402
 from harness import Failure, check  # noqa: E402
-from test_program import (ADV, EXIT, LABEL1, LABEL2, SITE, START, STOP, TEXT1,  # noqa: E402
-                          box, controls, drive, find)
 
 DPIS = (96, 120, 144, 192)  # 96 first: the others' captions are measured against it
-DPI_KEYS = (r"HKCU\Control Panel\Desktop",
-            r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts")
 
 # The layout, in twips: the client area's design placement and size, and each
 # control's rectangle in the client area.
@@ -86,22 +84,15 @@ def caption_box(grab, rect):
     return min(xs) - x0, min(ys) - y0, max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
 
 
-def set_dpi(s, dpi):
-    for key in DPI_KEYS:
-        code, _ = s.run_tool(harness.REG, "add", key, "/v", "LogPixels", "/t", "REG_DWORD",
-                             "/d", str(dpi), "/f")
-        check(code == 0, f"reg add LogPixels={dpi} under {key} failed with {code}")
-
-
 def look_at(s, dpi):
     """drowsel.exe started at `dpi`: (find's record, {name: child}, {name: caption box})."""
     set_dpi(s, dpi)
+    driver = Driver(s, ARGS.driver)
     proc = s.start(ARGS.drowsel)
-    s.wait_until(lambda: (find(s) or {}).get("visible") == "1" or proc.poll() is not None, 20,
-                 what="the window to show")
+    driver.wait_visible(proc, 20)
     check(proc.poll() is None, f"drowsel exited at start with {proc.returncode}")
-    window = find(s)
-    children = {c["name"]: c for c in controls(s)[0]}
+    window = driver.find()
+    children = {c["name"]: c for c in driver.controls()[0]}
     client = box(window["client"])
     on_screen = {i: (client[0] + c["rect"][0], client[1] + c["rect"][1], *c["rect"][2:])
                  for i, c in children.items()}
@@ -122,7 +113,7 @@ def look_at(s, dpi):
     shots = os.environ.get("DROWSEL_E2E_SHOTS")
     if shots:
         s.screenshot(os.path.join(shots, f"dpi-{dpi}.png"))
-    drive(s, "close")
+    driver.drive("close")
     check(s.wait_exit(proc, 15) == 0, f"drowsel exited with {proc.returncode}")
     return window, children, captions
 
@@ -200,7 +191,6 @@ ARGS = None
 def main():
     global ARGS
     ARGS = harness.program_args(__doc__.splitlines()[0], ("drowsel", "driver"))
-    test_program.ARGS = ARGS  # its driver helpers read the driver's path there
     harness.main("scaling", body, time_limit=150)
 
 

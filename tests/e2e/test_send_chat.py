@@ -16,39 +16,9 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from drowsel_e2e.lines import EXPECTED  # noqa: E402
 from harness import check  # noqa: E402
 
-# The lines as the chat client must receive them, in code page 1252, typed out
-# here by hand so a wrong catalogue or a wrong conversion cannot pass.
-FONT = ("3c666f6e743e"                              # <font>
-        "3c666f6e7420666163653d53796c6661656e3e"    # <font face=Sylfaen>
-        "3c666f6e742073697a653d23383e")             # <font size=#8>
-RED_BOLD = "3c666f6e7420636f6c6f723d233939303030303e" "3c623e"  # <font color=#990000><b>
-GREY_STRIKE = "3c666f6e7420636f6c6f723d233636363636363e" "3c733e"  # <font color=#666666><s>
-BLACK_IU = "3c666f6e7420636f6c6f723d233030303030303e" "3c693e3c753e"  # <font color=#000000><i><u>
-BANNER = "8787" "2044726f7773656c20" "8787"  # ‡‡ Drowsel ‡‡
-END = "3c2f666f6e743e"  # </font>
-
-EXPECTED = {
-    "MsgLoaded": FONT + RED_BOLD + BANNER + "204c3061643344" + END,  # " L0ad3D"
-    "MsgUnloaded": FONT + RED_BOLD + BANNER + "20556e4c3061643344" + END,  # " UnL0ad3D"
-    "MsgStarted": FONT + RED_BOLD + BANNER + "203c693e537461727465643c2f693e" + END,  # " <i>Started</i>"
-    "MsgStopped": FONT + RED_BOLD + BANNER + "203c693e53746f707065643c2f693e" + END,  # " <i>Stopped</i>"
-    "MsgBanner": FONT + RED_BOLD + BANNER + END,
-    # ·kR3aTeD bY Vorlaxe·
-    "MsgCreditLoad": FONT + GREY_STRIKE + "b76b52336154654420625920566f726c617865b7" + END,
-    # ·kR3aTeD bY Quillfen·
-    "MsgCreditExit": FONT + GREY_STRIKE + "b76b523361546544206259205175696c6c66656eb7" + END,
-    # -···· Vantorel ····-
-    "MsgMaker": FONT + BLACK_IU + "2db7b7b7b72056616e746f72656c20b7b7b7b72d" + END,
-    # Reason Idle: <u>Lunch</u>
-    "MsgReason=Lunch": FONT + RED_BOLD + "526561736f6e2049646c653a20" "3c753e" "4c756e6368" "3c2f753e" + END,
-    # Idle For: <i><u>3 Min(s)</i>
-    "MsgIdleFor=3": FONT + RED_BOLD + "49646c6520466f723a20" "3c693e3c753e" "33204d696e287329" "3c2f693e" + END,
-    # Total Idle Time: <u><i>  0 Min(s)
-    "MsgTotalIdle=  0": FONT + RED_BOLD + "546f74616c2049646c652054696d653a20" "3c753e3c693e"
-                        "202030204d696e287329" + END,
-}
 DRAFT = "hello"
 DRAFT_HEX = "68656c6c6f"
 

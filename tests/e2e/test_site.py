@@ -9,23 +9,20 @@ Needs xdotool besides what harness.py needs.
 """
 
 import os
-import shutil
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from drowsel_e2e.wine_prefix import (ADDRESS_LINE, cmd, install_browser, reg_add,  # noqa: E402
+                                     reg_delete, release, temp_as_programs_see_it, temp_folder,
+                                     tool, use_temp)
+from drowsel_e2e.driver import CLIENT_AT  # noqa: E402
 from harness import check  # noqa: E402
 
-# The browser's whole command line, one space and the address, typed out
-# here by hand: " https://www.example.com/drowsel/".
-ADDRESS_LINE = ("20" "68747470733a2f2f"           # " https://"
-                "7777772e6578616d706c652e636f6d"  # "www.example.com"
-                "2f64726f7773656c2f")             # "/drowsel/"
-
 # Drowsel's window on screen (x, y, width, height) and its two buttons' centres.
-FORM = (397, 7, 209, 97)
+FORM = CLIENT_AT
 SITE = (589, 63)
 EXIT = (589, 79)
 
@@ -35,95 +32,6 @@ QUIET_WATCH = 1.5
 
 ARGS = None
 ORIGINAL_TEMP = None  # TEMP and TMP as the fresh prefix has them
-
-
-# -- commands beside the programs under test --------------------------------------
-
-def tool(s, *argv, timeout=30):
-    """Runs a Linux command in the session's environment; returns (code, stdout)."""
-    try:
-        done = subprocess.run(argv, env=s.env, cwd=s.tmp, timeout=timeout,
-                              stdin=subprocess.DEVNULL, capture_output=True)
-    except subprocess.TimeoutExpired:
-        raise harness.Failure(f"{' '.join(argv[:3])} did not end within {timeout} s")
-    return done.returncode, done.stdout.decode("latin-1")
-
-
-def reg(s, *args):
-    return s.run_tool(harness.REG, *args)
-
-
-def cmd(s, *args):
-    return s.run_tool(harness.CMD, "/c", *args)
-
-
-def reg_add(s, key, value):
-    code, out = reg(s, "add", key, "/ve", "/d", value, "/f")
-    check(code == 0, f"reg add {key} failed with {code}: {out.strip()}")
-
-
-def reg_set(s, key, name, value):
-    code, out = reg(s, "add", key, "/v", name, "/d", value, "/f")
-    check(code == 0, f"reg add {key} /v {name} failed with {code}: {out.strip()}")
-
-
-def reg_exists(s, key):
-    code, out = reg(s, "query", key)
-    # reg says why a query failed on stderr; the exit code is 1 either way.
-    check(code in (0, 1), f"reg query {key} failed with {code}: {out.strip()}")
-    return code == 0
-
-
-def reg_delete(s, key):
-    reg(s, "delete", key, "/f")
-    check(not reg_exists(s, key), f"{key} is still there after reg delete")
-
-
-def temp_as_programs_see_it(s):
-    """(TMP, TEMP) as a program started now gets them; GetTempPath reads TMP first."""
-    code, out = cmd(s, "echo %TMP%;%TEMP%")
-    check(code == 0, f"cmd /c echo failed with {code}")
-    tmp, _, temp = out.strip().partition(";")
-    return tmp, temp
-
-
-def unix_path(s, windows_path):
-    code, out = tool(s, "winepath", "-u", windows_path)
-    check(code == 0 and out.strip(), f"winepath -u {windows_path!r} failed")
-    return out.strip()
-
-
-def use_temp(s, folder):
-    """Points TEMP and TMP at folder for every program started from now on."""
-    for name in ("TEMP", "TMP"):
-        reg_set(s, r"HKCU\Environment", name, folder)
-    seen = temp_as_programs_see_it(s)
-    check(seen == (folder, folder), f"programs get TMP|TEMP {seen}, not {folder}")
-
-
-def temp_folder(s):
-    """The Unix path of the temporary folder Drowsel will use."""
-    tmp, _ = temp_as_programs_see_it(s)
-    return unix_path(s, tmp)
-
-
-def install_browser(s, name, hold=False):
-    """A copy of the stand-in browser in a folder of its own, opened for ".html"
-    files. Returns the path of its log. With hold, it stays running after it
-    has logged, until release(log)."""
-    folder = s.path(name)
-    os.mkdir(folder)
-    exe = os.path.join(folder, "standin-browser.exe")
-    shutil.copy(ARGS.browser, exe)
-    if hold:
-        open(os.path.join(folder, "standin-browser.hold"), "wb").close()
-    reg_add(s, r"HKCR\.html", "htmlfile")
-    reg_add(s, r"HKCR\htmlfile\shell\open\command", f'"{s.winpath(exe)}" "%1"')
-    return os.path.join(folder, "standin-browser.log")
-
-
-def release(log):
-    os.remove(os.path.join(os.path.dirname(log), "standin-browser.hold"))
 
 
 def fresh_prefix_state(s):
@@ -283,7 +191,7 @@ def compare(before, after, where):
 
 def site_starts_the_browser_with_the_address(s):
     fresh_prefix_state(s)
-    log = install_browser(s, "browser-address")
+    log = install_browser(s, ARGS.browser, "browser-address")
     proc = start_drowsel(s)
     click(s, SITE)
     s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
@@ -298,7 +206,7 @@ def site_starts_the_browser_with_the_address(s):
 def probe_leaves_the_temp_folder_as_it_was(s):
     fresh_prefix_state(s)
     temp = temp_folder(s)
-    log = install_browser(s, "browser-probe")
+    log = install_browser(s, ARGS.browser, "browser-probe")
     with open(os.path.join(temp, "dummy.html"), "wb") as f:
         f.write(b"<html>someone else's page</html>\n")
     with open(os.path.join(temp, "notes.txt"), "wb") as f:
@@ -326,7 +234,7 @@ def probe_leaves_the_temp_folder_as_it_was(s):
 
 def does_not_wait_for_the_browser(s):
     fresh_prefix_state(s)
-    log = install_browser(s, "browser-held", hold=True)
+    log = install_browser(s, ARGS.browser, "browser-held", hold=True)
     proc = start_drowsel(s)
     click(s, SITE)
     s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
@@ -345,7 +253,7 @@ def does_not_wait_for_the_browser(s):
 
 def nothing_is_associated_with_html(s):
     fresh_prefix_state(s)
-    log = install_browser(s, "browser-unassociated")
+    log = install_browser(s, ARGS.browser, "browser-unassociated")
     reg_delete(s, r"HKCR\.html")
     reg_delete(s, r"HKCR\htmlfile")
     # Whatever else might open the address is the stand-in too, so that any
@@ -366,7 +274,7 @@ def unusable_temp_folder(s, name, make):
     fresh_prefix_state(s)
     usual_temp = temp_folder(s)
     usual_before = snapshot(usual_temp)
-    log = install_browser(s, f"browser-{name}")
+    log = install_browser(s, ARGS.browser, f"browser-{name}")
     bad = s.path(name)
     make(bad)
     bad_before = describe(bad)

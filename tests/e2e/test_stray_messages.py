@@ -15,16 +15,20 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-import test_program as program  # noqa: E402
+from drowsel_e2e.chat import ChatClient, expect_lines  # noqa: E402
+from drowsel_e2e.drowsel import program_args, start_beside  # noqa: E402
+from drowsel_e2e.driver import ADV, LABEL1, START, STOP, TEXT1, Driver  # noqa: E402
+from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, STARTED,  # noqa: E402
+                               STOPPED, UNLOADED, reason_line, total_idle_line)
 from harness import check  # noqa: E402
-from test_program import (ADV, BANNER, CLICK_MESSAGE, CREDIT_EXIT, CREDIT_LOAD,  # noqa: E402
-                          LABEL1, MAKER, START, STARTED, STOP, STOPPED, TEXT1, UNLOADED,
-                          reason_line, total_idle_line)
+
+ARGS = None
 
 WM_DESTROY, WM_NCCREATE, WM_NCDESTROY = 0x2, 0x81, 0x82
 WM_COMMAND, WM_TIMER, WM_LBUTTONDOWN = 0x111, 0x113, 0x201
 WM_USER, WM_APP, WM_DPICHANGED = 0x400, 0x8000, 0x2E0
 MINUTE_TIMER = 1  # the ID of the window's one timer
+CLICK = "click"  # the message the window queues for a click, as the driver names it
 FLOOD = 200
 
 
@@ -37,7 +41,7 @@ def burst(children):
     no_ids = [0, 1, 100, 0xFFFF, 0x10000 + ids[START], 0x100000000 + ids[START], 2**64 - 1]
     cmds = [("post", WM_TIMER, t, 0) for t in (MINUTE_TIMER, 0, 2, 0xFFFF)]
     cmds += [("send", WM_TIMER, MINUTE_TIMER, 0), ("post", WM_TIMER, MINUTE_TIMER, 0x10)]
-    cmds += [("post", CLICK_MESSAGE, v, 0) for v in no_ids + [ids[STOP], ids[LABEL1]]]
+    cmds += [("post", CLICK, v, 0) for v in no_ids + [ids[STOP], ids[LABEL1]]]
     cmds += [("post", m, ids[START], 0) for m in (WM_APP, WM_APP + 2, 0xBFFF)]
     cmds += [(verb, m, ids[START], ids[START]) for verb in ("post", "send")
              for m in (WM_USER, WM_USER + 1, 0x7FFF)]
@@ -50,10 +54,10 @@ def burst(children):
     cmds += [(verb, m, 0, 0) for verb in ("post", "send") for m in (WM_NCDESTROY, WM_DESTROY)]
     cmds += [("send", WM_NCCREATE, 0, 0x10), ("send", WM_NCCREATE, 0, 0)]
     cmds += [("post", WM_LBUTTONDOWN, 1, on_stop)]
-    cmds += [("post", CLICK_MESSAGE, ids[STOP], 0), ("post", CLICK_MESSAGE, 0, 0)] * FLOOD
+    cmds += [("post", CLICK, ids[STOP], 0), ("post", CLICK, 0, 0)] * FLOOD
     argv = []
     for verb, *numbers in cmds:
-        argv += (["then"] if argv else []) + [verb, *map(hex, numbers)]
+        argv += (["then"] if argv else []) + [verb, *(n if n == CLICK else hex(n) for n in numbers)]
     return argv, len(cmds)
 
 
@@ -62,44 +66,45 @@ def seen(children, focus):
 
 
 def stray_messages_change_nothing(s):
-    chat = program.Chat(s, "stray")
-    drowsel = program.start_drowsel(s, chat)
-    window = program.find(s)
-    children, focus = program.controls(s)
+    chat = ChatClient(s, ARGS.standin, "stray")
+    driver = Driver(s, ARGS.driver)
+    drowsel = start_beside(s, ARGS.drowsel, chat, driver)
+    window = driver.find()
+    children, focus = driver.controls()
     argv, count = burst(children)
-    program.drive(s, *argv)
+    driver.drive(*argv)
     s.note(f"{count} messages posted and sent")
 
     check(drowsel.poll() is None, f"drowsel ended with {drowsel.returncode}")
-    now = program.find(s)
+    now = driver.find()
     check(now is not None, "the window has gone")
     for key in ("visible", "title", "window", "client", "topmost"):
         check(now[key] == window[key], f"window {key}: {now[key]!r}, was {window[key]!r}")
     check(now["moving"] == "0", "a press on the disabled Stop button started a move")
-    check(seen(*program.controls(s)) == seen(children, focus),
-          f"the controls changed: {seen(*program.controls(s))}")
+    check(seen(*driver.controls()) == seen(children, focus),
+          f"the controls changed: {seen(*driver.controls())}")
     chat.stays_quiet(2, 2.0)  # a stray tick would post its banner at once
 
-    program.drive(s, "click", ADV)
-    program.expect_lines(chat.wait_posted(5, 10, "Adv.'s lines")[2:], [BANNER, CREDIT_LOAD, MAKER],
-                         "Adv.")
-    program.drive(s, "click", START)
-    program.expect_lines(chat.wait_posted(7, 10, "Start's lines")[5:],
-                         [STARTED, reason_line(TEXT1)], "Start")
-    program.wait_state(s, running=True)
-    program.drive(s, "click", STOP)
-    program.expect_lines(chat.wait_posted(9, 10, "Stop's lines")[7:],
-                         [STOPPED, total_idle_line("  0")], "Stop")
-    program.wait_state(s, running=False)
-    program.drive(s, "click", "Exit")
+    driver.drive("click", ADV)
+    expect_lines(chat.wait_posted(5, 10, "Adv.'s lines")[2:], [BANNER, CREDIT_LOAD, MAKER], "Adv.")
+    driver.drive("click", START)
+    expect_lines(chat.wait_posted(7, 10, "Start's lines")[5:],
+                 [STARTED, reason_line(TEXT1)], "Start")
+    driver.wait_state(running=True)
+    driver.drive("click", STOP)
+    expect_lines(chat.wait_posted(9, 10, "Stop's lines")[7:],
+                 [STOPPED, total_idle_line("  0")], "Stop")
+    driver.wait_state(running=False)
+    driver.drive("click", "Exit")
     chat.wait_posted(11, 10, "the farewell")
-    code, _ = program.wait_gone(s, drowsel, "Exit")
+    code, _ = driver.wait_gone(drowsel, "Exit")
     check(code == 0, f"exit code {code}")
-    program.expect_lines(chat.posted()[9:], [UNLOADED, CREDIT_EXIT], "Exit")
+    expect_lines(chat.timed()[9:], [UNLOADED, CREDIT_EXIT], "Exit")
 
 
 def main():
-    program.parse_args(__doc__.splitlines()[0])
+    global ARGS
+    ARGS = program_args(__doc__.splitlines()[0])
     harness.main("stray_messages",
                  lambda s: harness.run_checks(s, [stray_messages_change_nothing]), time_limit=150)
 

@@ -19,7 +19,8 @@
 // platform's move loop, and `work`, the work area of the window's monitor.
 //
 // `post` posts a message to the window, as any other program could; the
-// numbers are decimal or 0x hexadecimal. `send` sends it instead, bounded
+// numbers are decimal or 0x hexadecimal, and the message may be `click`, the
+// one the window queues for a click (wParam: the button's control ID). `send` sends it instead, bounded
 // (SendMessageTimeout), and prints the answer. WM_NCCREATE and WM_CREATE can
 // only be sent with a creation record, so for those LPARAM is the record's
 // lpCreateParams: what another program would hand over.
@@ -50,6 +51,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/form_messages.h"
 #include "chat_client_window.h"
 #include "process_sample.h"
 #include "target_window.h"
@@ -280,9 +282,13 @@ int Close() {
   return 0;
 }
 
-// A whole number as C reads it (decimal, or hexadecimal after 0x); false if
-// `text` is anything else.
+// A whole number as C reads it (decimal, or hexadecimal after 0x), or the word
+// `click` for the click message; false if `text` is anything else.
 bool ParseNumber(const std::wstring& text, unsigned long long* value) {
+  if (text == L"click") {  // the message the window queues for a click
+    *value = drowsel::win32app::ClickMessage;
+    return true;
+  }
   wchar_t* end = nullptr;
   *value = std::wcstoull(text.c_str(), &end, 0);
   return !text.empty() && *end == L'\0';

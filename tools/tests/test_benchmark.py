@@ -7,11 +7,12 @@ import sys
 import time
 import unittest
 
-ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(ROOT, "tools"))
+TOOLS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, TOOLS)
+sys.path.insert(0, os.path.join(os.path.dirname(TOOLS), "tests", "e2e"))
 
 import benchmark as b  # noqa: E402
-from harness import Failure  # noqa: E402  (benchmark put tests/e2e on the path)
+from harness import Failure  # noqa: E402
 
 
 def pause_output(lates, process_cpu=0.01, build="sleeping", total_pauses=None,

@@ -9,6 +9,7 @@ import unittest
 
 TOOLS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, TOOLS)
+sys.path.insert(0, os.path.join(os.path.dirname(TOOLS), "tests", "e2e"))
 
 import soak_figures as figures  # noqa: E402
 from soak_chat import ChatLog, LineCheck, TickCount  # noqa: E402

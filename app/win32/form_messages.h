@@ -1,0 +1,14 @@
+// The message Drowsel's window queues to itself for a click, which another
+// program can post as well (the end-to-end tests do, through their driver).
+#pragma once
+
+#include <windows.h>
+
+namespace drowsel::win32app {
+
+// A click is handled from our own queue, after the button has finished with
+// its press, so that a handler that unloads the window never destroys a
+// button in the middle of its own message. wParam: the button's control ID.
+inline constexpr UINT ClickMessage = WM_APP + 1;
+
+}  // namespace drowsel::win32app

@@ -1,0 +1,140 @@
+"""drowsel-driver.exe: Drowsel's window and controls looked at and worked from
+another process, as any other program could.
+
+    driver = Driver(s, ARGS.driver)
+    driver.drive("click", "Start")
+    driver.wait_state(running=True)
+"""
+
+import time
+
+from harness import Failure, check
+
+# The controls are known by their captions at rest; their IDs are read from
+# the window (see Driver.controls).
+TEXT1, START, STOP, ADV, SITE, EXIT, LABEL1, LABEL2 = (
+    "Reason idle......", "Start", "Stop", "Adv.", "Site", "Exit", "  0", "Mins")
+# Where the window's client area opens at 96 DPI: (x, y, width, height).
+CLIENT_AT = (397, 7, 209, 97)
+WM_KEYDOWN, VK_ESCAPE = 0x100, 0x1B
+
+
+def parse(text):
+    """The driver's key=value lines; a new record starts at each `hwnd` key."""
+    records = []
+    for line in text.splitlines():
+        key, eq, value = line.partition("=")
+        if not eq:
+            continue
+        if key == "hwnd" or not records:
+            records.append({})
+        records[-1][key] = value
+    return records
+
+
+def box(text):
+    """"x,y,w,h" as a tuple of numbers."""
+    return tuple(int(v) for v in text.split(","))
+
+
+class Driver:
+    """The driver program in one session. It learns the controls' IDs from
+    the first window it looks at, which is at rest; they are the same every run."""
+
+    def __init__(self, s, exe):
+        self.s = s
+        self.exe = exe
+        self.names = {}  # control ID -> its caption at rest
+
+    def start(self, *args):
+        """Starts a driver run without waiting for it (a sampler, say)."""
+        return self.s.start(self.exe, *args)
+
+    def run(self, *args, timeout=20):
+        """Runs the driver to its end; returns (exit code, its output, its error text)."""
+        proc = self.s.run_to_end(self.exe, *args, timeout=timeout)
+        with open(proc.out_path, "rb") as f:
+            out = f.read().decode("utf-8", "replace").replace("\r\n", "\n")
+        with open(proc.out_path[:-len(".out")] + ".err", "rb") as f:
+            err = f.read().decode("utf-8", "replace").strip()
+        return proc.returncode, out, err
+
+    def drive(self, *args, expect=0):
+        """Runs the driver, which must end with `expect`; returns its first record."""
+        code, out, err = self.run(*args)
+        check(code == expect,
+              f"drowsel-driver {' '.join(args)}: exit {code} (wanted {expect}) {err}")
+        records = parse(out)
+        return records[0] if records else {}
+
+    def find(self):
+        """The window as `find` reports it, or None when there is none."""
+        code, out, err = self.run("find")
+        if code == 2:
+            return None
+        check(code == 0, f"drowsel-driver find: exit {code} {err}")
+        return parse(out)[0]
+
+    def wait_visible(self, proc, timeout, what="the window to show"):
+        """Waits for the window of the running `proc` to show."""
+        self.s.wait_until(lambda: (self.find() or {}).get("visible") == "1"
+                          or proc.poll() is not None, timeout, interval=0.1, what=what)
+
+    def windows(self):
+        """{hwnd: (pid, class, title)} of the visible top-level windows of every program."""
+        return {r["hwnd"]: (r["pid"], r["class"], r["title"])
+                for r in parse(self.run("windows")[1]) if "class" in r}
+
+    def controls(self):
+        """([child dicts in Z order], index of the child with the focus or -1).
+        Each child's "name" is its caption at rest."""
+        values = self.drive("controls")
+        children = []
+        for i in range(int(values["count"])):
+            prefix = f"child.{i}."
+            child = {k[len(prefix):]: v for k, v in values.items() if k.startswith(prefix)}
+            child["id"] = int(child["id"])
+            child["rect"] = box(child["rect"])
+            child["name"] = self.names.setdefault(child["id"], child["text"])
+            children.append(child)
+        return children, int(values["focus"])
+
+    def control_id(self, name):
+        """The ID of the control whose caption at rest is `name`."""
+        ids = [i for i, n in self.names.items() if n == name]
+        check(len(ids) == 1, f"no one control known as {name!r}: {self.names}")
+        return str(ids[0])
+
+    def wait_state(self, running, count="  0", timeout=8):
+        """Waits for the resting or the running state of the controls."""
+        want = {START: not running, TEXT1: not running, STOP: running, ADV: True, SITE: True,
+                EXIT: True}
+        seen = {}
+
+        def matches():
+            children, _ = self.controls()
+            kids = by_name(children)
+            seen.update(enabled={c: kids[c]["enabled"] == "1" for c in want},
+                        count=kids[LABEL1]["text"])
+            return seen["enabled"] == want and seen["count"] == count
+
+        try:
+            self.s.wait_until(matches, timeout, interval=0.1,
+                              what="the running state" if running else "the resting state")
+        except Failure as e:
+            raise Failure(f"{e}: enabled {seen.get('enabled')}, "
+                          f"count {seen.get('count')!r}") from None
+
+    def wait_gone(self, proc, what, timeout=12):
+        """Waits for the window to go and the process to end; returns (code, seconds)."""
+        t = time.monotonic()
+        self.s.wait_until(lambda: self.find() is None, timeout, interval=0.1,
+                          what=f"the window to go {what}")
+        code = self.s.wait_exit(proc, timeout)
+        took = time.monotonic() - t
+        self.s.note(f"drowsel exited with {code} {took:.1f} s after {what}")
+        return code, took
+
+
+def by_name(children):
+    return {c["name"]: c for c in children}
