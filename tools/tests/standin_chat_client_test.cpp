@@ -1,8 +1,8 @@
 // Drives the client's windows in-process the way Drowsel finds and uses
 // them: by class names down from the frame, and with ANSI messages.
-#include "chat_client.h"
+#include <gtest/gtest.h>
 
-#include "check.h"
+#include "chat_client.h"
 
 using standin::ChatClient;
 using standin::ParseOptions;
@@ -59,32 +59,32 @@ void Say(HWND input, const char* text) {
 
 }  // namespace
 
-TEST(WindowChainIsWhatDrowselLooksFor) {
+TEST(StandinChatClient, WindowChainIsWhatDrowselLooksFor) {
   Running run({"--room", "Lobby", "--doc", "Mail", "--room", "Town"});
-  if (!CHECK_EQ(run.error, "")) return;
+  ASSERT_EQ(run.error, "");
   HWND frame = run.client.frame();
-  CHECK_EQ(ClassOf(frame), "AOL Frame25");
-  CHECK(IsWindowVisible(frame));
-  CHECK_EQ(FirstDoc(frame), Doc(frame, "Town"));  // last created is in front
+  EXPECT_EQ(ClassOf(frame), "AOL Frame25");
+  EXPECT_TRUE(IsWindowVisible(frame));
+  EXPECT_EQ(FirstDoc(frame), Doc(frame, "Town"));  // last created is in front
 
   for (const char* room : {"Lobby", "Town"}) {
     HWND doc = Doc(frame, room);
     HWND input = GetWindow(doc, GW_CHILD);
-    CHECK_EQ(ClassOf(input), "RICHCNTL");
+    EXPECT_EQ(ClassOf(input), "RICHCNTL");
     HWND transcript = GetWindow(input, GW_HWNDNEXT);
-    CHECK(transcript && ClassOf(transcript) != "RICHCNTL");
-    CHECK(IsWindowVisible(transcript));
+    EXPECT_TRUE(transcript && ClassOf(transcript) != "RICHCNTL");
+    EXPECT_TRUE(IsWindowVisible(transcript));
     LONG style = GetWindowLongA(transcript, GWL_STYLE);
-    CHECK((style & ES_MULTILINE) && (style & ES_READONLY));
+    EXPECT_TRUE((style & ES_MULTILINE) && (style & ES_READONLY));
   }
   HWND mail = Doc(frame, "Mail");
-  CHECK(mail != nullptr && Input(mail) == nullptr);
-  CHECK_EQ(run.log.lines.back(), "READY");
+  EXPECT_TRUE(mail != nullptr && Input(mail) == nullptr);
+  EXPECT_EQ(run.log.lines.back(), "READY");
 }
 
-TEST(ReturnPostsTheRawBytesAndClearsTheInput) {
+TEST(StandinChatClient, ReturnPostsTheRawBytesAndClearsTheInput) {
   Running run({"--room", "Lobby"});
-  if (!CHECK_EQ(run.error, "")) return;
+  ASSERT_EQ(run.error, "");
   HWND doc = FirstDoc(run.client.frame());
   HWND input = Input(doc);
   HWND transcript = GetWindow(input, GW_HWNDNEXT);
@@ -98,45 +98,45 @@ TEST(ReturnPostsTheRawBytesAndClearsTheInput) {
                                        "Lobby WM_SETTEXT 74776f",
                                        "Lobby WM_CHAR 13",
                                        "Lobby POSTED 74776f"};
-  CHECK(run.log.lines == expected);
-  CHECK_EQ(TextOf(transcript), "\x87 back \xb7\r\ntwo");
-  CHECK_EQ(SendMessageA(input, WM_GETTEXTLENGTH, 0, 0), 0);
-  CHECK_EQ(run.log.lines.back(), "Lobby WM_GETTEXTLENGTH");
+  EXPECT_TRUE(run.log.lines == expected);
+  EXPECT_EQ(TextOf(transcript), "\x87 back \xb7\r\ntwo");
+  EXPECT_EQ(SendMessageA(input, WM_GETTEXTLENGTH, 0, 0), 0);
+  EXPECT_EQ(run.log.lines.back(), "Lobby WM_GETTEXTLENGTH");
 }
 
-TEST(InputStartsWithTheDraft) {
+TEST(StandinChatClient, InputStartsWithTheDraft) {
   Running run({"--room", "Lobby", "--room", "Town", "--draft", "half a thought"});
-  if (!CHECK_EQ(run.error, "")) return;
+  ASSERT_EQ(run.error, "");
   for (const char* room : {"Lobby", "Town"}) {
     char text[64] = {};
     SendMessageA(Input(Doc(run.client.frame(), room)), WM_GETTEXT, sizeof text,
                  reinterpret_cast<LPARAM>(text));
-    CHECK_EQ(std::string(text), "half a thought");
+    EXPECT_EQ(std::string(text), "half a thought");
   }
-  CHECK_EQ(run.log.lines.back(), "Town WM_GETTEXT 64");
+  EXPECT_EQ(run.log.lines.back(), "Town WM_GETTEXT 64");
 }
 
-TEST(FrontOptionPicksTheFirstDocument) {
+TEST(StandinChatClient, FrontOptionPicksTheFirstDocument) {
   Running run({"--room", "Lobby", "--room", "Town", "--doc", "Mail", "--front", "Lobby"});
-  if (!CHECK_EQ(run.error, "")) return;
+  ASSERT_EQ(run.error, "");
   HWND frame = run.client.frame();
-  CHECK_EQ(FirstDoc(frame), Doc(frame, "Lobby"));
+  EXPECT_EQ(FirstDoc(frame), Doc(frame, "Lobby"));
   auto active = SendMessageA(run.client.mdi_client(), WM_MDIGETACTIVE, 0, 0);
-  CHECK_EQ(reinterpret_cast<HWND>(active), Doc(frame, "Lobby"));
+  EXPECT_EQ(reinterpret_cast<HWND>(active), Doc(frame, "Lobby"));
 }
 
-TEST(SwitchThenExitAfterReturns) {
+TEST(StandinChatClient, SwitchThenExitAfterReturns) {
   Running run({"--room", "Lobby", "--doc", "Mail", "--front", "Lobby", "--switch-after", "1:Mail",
                "--exit-after", "2"});
-  if (!CHECK_EQ(run.error, "")) return;
+  ASSERT_EQ(run.error, "");
   HWND frame = run.client.frame();
   HWND input = Input(Doc(frame, "Lobby"));
   Say(input, "one");
-  CHECK_EQ(run.log.lines.back(), "FRONT Mail");
-  CHECK_EQ(FirstDoc(frame), Doc(frame, "Mail"));
+  EXPECT_EQ(run.log.lines.back(), "FRONT Mail");
+  EXPECT_EQ(FirstDoc(frame), Doc(frame, "Mail"));
 
   Say(input, "two");
-  CHECK(IsWindow(frame));  // the sender gets its answer first
+  EXPECT_TRUE(IsWindow(frame));  // the sender gets its answer first
   MSG msg{};
   bool quit = false;
   for (int i = 0; i < 100 && !quit; ++i) {
@@ -146,18 +146,18 @@ TEST(SwitchThenExitAfterReturns) {
     }
     if (!quit) Sleep(10);
   }
-  CHECK(quit);
-  CHECK(!IsWindow(frame));
+  EXPECT_TRUE(quit);
+  EXPECT_TRUE(!IsWindow(frame));
   const std::vector<std::string>& lines = run.log.lines;
-  CHECK(lines.size() >= 2 && lines[lines.size() - 2] == "Lobby POSTED 74776f");
-  CHECK_EQ(lines.back(), "EXIT");
+  EXPECT_TRUE(lines.size() >= 2 && lines[lines.size() - 2] == "Lobby POSTED 74776f");
+  EXPECT_EQ(lines.back(), "EXIT");
 }
 
-TEST(StallMessageHoldsTheClientThenItAnswersAgain) {
+TEST(StandinChatClient, StallMessageHoldsTheClientThenItAnswersAgain) {
   Running run({"--room", "Lobby"});
-  if (!CHECK_EQ(run.error, "")) return;
+  ASSERT_EQ(run.error, "");
   const UINT stall = RegisterWindowMessageA(standin::StallMessageName);
-  CHECK(PostMessageA(run.client.frame(), stall, 200, 0));
+  EXPECT_TRUE(PostMessageA(run.client.frame(), stall, 200, 0));
   const DWORD start = GetTickCount();
   MSG msg{};
   while (run.log.lines.back() != "ANSWERING" && GetTickCount() - start < 5000) {
@@ -165,11 +165,11 @@ TEST(StallMessageHoldsTheClientThenItAnswersAgain) {
     Sleep(10);
   }
   const DWORD took = GetTickCount() - start;
-  CHECK(took >= 190 && took < 5000);
+  EXPECT_TRUE(took >= 190 && took < 5000);
   const std::vector<std::string>& lines = run.log.lines;
-  CHECK(lines.size() >= 3 && lines[lines.size() - 3] == "READY");
-  CHECK_EQ(lines[lines.size() - 2], "STALL 200");
-  CHECK_EQ(lines.back(), "ANSWERING");
+  EXPECT_TRUE(lines.size() >= 3 && lines[lines.size() - 3] == "READY");
+  EXPECT_EQ(lines[lines.size() - 2], "STALL 200");
+  EXPECT_EQ(lines.back(), "ANSWERING");
   Say(Input(FirstDoc(run.client.frame())), "back");  // and it takes lines again
-  CHECK_EQ(run.log.lines.back(), "Lobby POSTED 6261636b");
+  EXPECT_EQ(run.log.lines.back(), "Lobby POSTED 6261636b");
 }
