@@ -16,6 +16,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from drowsel_e2e.chat import ChatClient  # noqa: E402
 from drowsel_e2e.lines import EXPECTED  # noqa: E402
 from harness import check  # noqa: E402
 
@@ -29,14 +30,8 @@ ARGS = None
 
 def start_client(s, name, *options):
     """Starts the stand-in client with a log of its own, never one an earlier
-    client wrote; returns (proc, log path)."""
-    log = s.path(f"{name}-{len(s.procs)}.log")
-    proc = s.start(ARGS.standin, "--log", s.winpath(log), *options)
-    s.wait_until(lambda: "READY" in s.read_log(log) or proc.poll() is not None, 20,
-                 what="the stand-in client to log READY")
-    check(proc.poll() is None, f"stand-in client exited at start with {proc.returncode}: "
-                               f"{s.output(proc, 'err').strip()}")
-    return proc, log
+    client wrote; returns the log's path."""
+    return ChatClient(s, ARGS.standin, f"{name}-{len(s.procs)}", *options).log
 
 
 def post(s, *entries, timeout=30):
@@ -97,7 +92,7 @@ def no_client_running(s):
 
 
 def every_line_arrives_byte_exact(s):
-    _, log = start_client(s, "exact", *INPUT)
+    log = start_client(s, "exact", *INPUT)
     code, _, _ = post(s, *EXPECTED)
     evs = events(log)
     check(code == 0, f"drowsel-post exit code {code}")
@@ -114,7 +109,7 @@ def every_line_arrives_byte_exact(s):
 
 
 def front_document_without_input(s):
-    _, log = start_client(s, "noinput", "--room", "Lobby", "--doc", "News", "--front", "News")
+    log = start_client(s, "noinput", "--room", "Lobby", "--doc", "News", "--front", "News")
     code, timings, wall = post(s, "MsgLoaded", "MsgBanner")
     evs = events(log)
     show(evs)
@@ -125,8 +120,8 @@ def front_document_without_input(s):
 
 
 def follows_the_front_document(s):
-    _, log = start_client(s, "switch", "--room", "A", "--room", "B", "--front", "A",
-                          "--switch-after", "1:B")
+    log = start_client(s, "switch", "--room", "A", "--room", "B", "--front", "A",
+                       "--switch-after", "1:B")
     code, _, _ = post(s, "MsgStarted", "MsgStopped")
     evs = events(log)
     show(evs)
@@ -162,7 +157,7 @@ def draft_survives(s, draft=DRAFT, late_enter=None):
     options = list(INPUT) + ["--watch-input", "--draft-hex", draft.encode("utf-8").hex()]
     if late_enter:
         options += ["--late-enter", str(late_enter)]
-    _, log = start_client(s, "draft", *options)
+    log = start_client(s, "draft", *options)
     lines = ["MsgBanner", "MsgStopped"]
     code, _, _ = post(s, *lines)
     text, start, end = final_input(s, log)
@@ -194,7 +189,7 @@ def unicode_draft_survives(s):
 
 
 def hung_client(s):
-    _, log = start_client(s, "hang", "--hang", *INPUT)
+    log = start_client(s, "hang", "--hang", *INPUT)
     try:
         code, timings, wall = post(s, "MsgLoaded", "MsgBanner", "MsgStopped", timeout=30)
     finally:
