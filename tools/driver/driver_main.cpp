@@ -20,10 +20,11 @@
 //
 // `post` posts a message to the window, as any other program could; the
 // numbers are decimal or 0x hexadecimal, and the message may be `click`, the
-// one the window queues for a click (wParam: the button's control ID). `send` sends it instead, bounded
-// (SendMessageTimeout), and prints the answer. WM_NCCREATE and WM_CREATE can
-// only be sent with a creation record, so for those LPARAM is the record's
-// lpCreateParams: what another program would hand over.
+// one the window queues for a click (wParam: the button's control ID).
+// `send` sends it instead, bounded (SendMessageTimeout), and prints the
+// answer. WM_NCCREATE and WM_CREATE can only be sent with a creation record,
+// so for those LPARAM is the record's lpCreateParams: what another program
+// would hand over.
 //
 // `click-many` posts N clicks in a row without waiting for any of them, the
 // way an impatient user queues them. `windows` lists the visible top-level
@@ -294,16 +295,29 @@ bool ParseNumber(const std::wstring& text, unsigned long long* value) {
   return !text.empty() && *end == L'\0';
 }
 
-int Post(const std::wstring& message, const std::wstring& wParam, const std::wstring& lParam) {
+// A message as the command line gives it: its number, wParam and lParam.
+struct MessageWords {
+  UINT message = 0;
+  WPARAM wParam = 0;
+  unsigned long long lParam = 0;
+};
+
+std::optional<MessageWords> ParseMessage(const std::wstring& message, const std::wstring& wParam,
+                                         const std::wstring& lParam) {
   unsigned long long values[3] = {};
   if (!ParseNumber(message, &values[0]) || !ParseNumber(wParam, &values[1]) ||
       !ParseNumber(lParam, &values[2]) || values[0] > 0xFFFF) {
-    return Fail(ExitFailed, L"post wants a message, a wParam and an lParam");
+    return std::nullopt;
   }
+  return MessageWords{static_cast<UINT>(values[0]), static_cast<WPARAM>(values[1]), values[2]};
+}
+
+int Post(const std::wstring& message, const std::wstring& wParam, const std::wstring& lParam) {
+  const auto words = ParseMessage(message, wParam, lParam);
+  if (!words) return Fail(ExitFailed, L"post wants a message, a wParam and an lParam");
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
-  if (!PostMessageW(window, static_cast<UINT>(values[0]), static_cast<WPARAM>(values[1]),
-                    static_cast<LPARAM>(values[2]))) {
+  if (!PostMessageW(window, words->message, words->wParam, static_cast<LPARAM>(words->lParam))) {
     return Fail(ExitFailed, L"PostMessage failed");
   }
   Put("posted", "1");
@@ -311,22 +325,19 @@ int Post(const std::wstring& message, const std::wstring& wParam, const std::wst
 }
 
 int Send(const std::wstring& message, const std::wstring& wParam, const std::wstring& lParam) {
-  unsigned long long values[3] = {};
-  if (!ParseNumber(message, &values[0]) || !ParseNumber(wParam, &values[1]) ||
-      !ParseNumber(lParam, &values[2]) || values[0] > 0xFFFF) {
-    return Fail(ExitFailed, L"send wants a message, a wParam and an lParam");
-  }
+  const auto words = ParseMessage(message, wParam, lParam);
+  if (!words) return Fail(ExitFailed, L"send wants a message, a wParam and an lParam");
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
-  const auto number = static_cast<UINT>(values[0]);
   CREATESTRUCTW create = {};
-  create.lpCreateParams = reinterpret_cast<void*>(static_cast<std::uintptr_t>(values[2]));
+  create.lpCreateParams = reinterpret_cast<void*>(static_cast<std::uintptr_t>(words->lParam));
   create.lpszName = L"";
   create.lpszClass = L"DrowselForm";
-  const bool creation = number == WM_NCCREATE || number == WM_CREATE;
-  const LPARAM sent = creation ? reinterpret_cast<LPARAM>(&create) : static_cast<LPARAM>(values[2]);
+  const bool creation = words->message == WM_NCCREATE || words->message == WM_CREATE;
+  const LPARAM sent =
+      creation ? reinterpret_cast<LPARAM>(&create) : static_cast<LPARAM>(words->lParam);
   DWORD_PTR answer = 0;
-  if (!driver::SendBounded(window, number, static_cast<WPARAM>(values[1]), sent, &answer)) {
+  if (!driver::SendBounded(window, words->message, words->wParam, sent, &answer)) {
     return Fail(ExitFailed, L"the window did not answer");
   }
   Put("result", Hex(answer));
