@@ -29,18 +29,34 @@ struct AnsiName {
   std::optional<std::string> text;
 };
 
-// An lParam made ready for an ANSI message: text in the code page, or a buffer
-// of wParam bytes that the receiver fills.
-class AnsiLParam {
+// The two ways text crosses the boundary: the code page for the ANSI
+// messages, UTF-16 as it is for the Unicode ones.
+struct AnsiText {
+  using Char = char;
+  static std::string To(std::u16string_view text) { return ToAnsi(text); }
+  static std::u16string From(std::string_view text) { return FromAnsi(text); }
+};
+struct WideText {
+  using Char = wchar_t;
+  static std::wstring To(std::u16string_view text) { return ToWide(text); }
+  static std::u16string From(std::wstring_view text) { return FromWide(text); }
+};
+
+// An lParam made ready for a message of that kind: the text converted, or a
+// buffer of wParam characters that the receiver fills.
+template <typename Text>
+class MessageLParam {
+  using Char = typename Text::Char;
+
  public:
-  AnsiLParam(std::uintptr_t wParam, const LParam& lParam) : lParam_(lParam) {
+  MessageLParam(std::uintptr_t wParam, const LParam& lParam) : lParam_(lParam) {
     if (const auto* value = std::get_if<std::intptr_t>(&lParam)) {
       raw_ = *value;
     } else if (const auto* in = std::get_if<TextIn>(&lParam)) {
-      text_ = ToAnsi(in->text);
+      text_ = Text::To(in->text);
       raw_ = reinterpret_cast<LPARAM>(text_.c_str());
     } else {
-      buffer_.assign(wParam > 0 ? wParam : 1, '\0');
+      buffer_.assign(wParam > 0 ? wParam : 1, Char{});
       raw_ = reinterpret_cast<LPARAM>(buffer_.data());
     }
   }
@@ -48,47 +64,19 @@ class AnsiLParam {
   // Hands a filled buffer back as UTF-16.
   void Finish() {
     if (auto* out = std::get_if<TextOut*>(&lParam_)) {
-      buffer_.back() = '\0';  // a receiver that filled it whole still ends here
-      (*out)->text = FromAnsi(std::string_view(buffer_.data()));
+      buffer_.back() = Char{};  // a receiver that filled it whole still ends here
+      (*out)->text = Text::From(std::basic_string_view<Char>(buffer_.data()));
     }
   }
 
  private:
   LParam lParam_;
   LPARAM raw_ = 0;
-  std::string text_;
-  std::vector<char> buffer_;
+  std::basic_string<Char> text_;
+  std::vector<Char> buffer_;
 };
-
-// The same for a Unicode message: text as UTF-16, a buffer of wParam
-// characters.
-class WideLParam {
- public:
-  WideLParam(std::uintptr_t wParam, const LParam& lParam) : lParam_(lParam) {
-    if (const auto* value = std::get_if<std::intptr_t>(&lParam)) {
-      raw_ = *value;
-    } else if (const auto* in = std::get_if<TextIn>(&lParam)) {
-      text_ = ToWide(in->text);
-      raw_ = reinterpret_cast<LPARAM>(text_.c_str());
-    } else {
-      buffer_.assign(wParam > 0 ? wParam : 1, L'\0');
-      raw_ = reinterpret_cast<LPARAM>(buffer_.data());
-    }
-  }
-  LPARAM raw() const { return raw_; }
-  void Finish() {
-    if (auto* out = std::get_if<TextOut*>(&lParam_)) {
-      buffer_.back() = L'\0';  // a receiver that filled it whole still ends here
-      (*out)->text = FromWide(std::wstring_view(buffer_.data()));
-    }
-  }
-
- private:
-  LParam lParam_;
-  LPARAM raw_ = 0;
-  std::wstring text_;
-  std::vector<wchar_t> buffer_;
-};
+using AnsiLParam = MessageLParam<AnsiText>;
+using WideLParam = MessageLParam<WideText>;
 
 // Messages that the system only ever sends. A posted copy is another
 // program's, and whatever it carries (a pointer in lParam, the end of a
