@@ -76,7 +76,24 @@ class MessageLParam {
   std::vector<Char> buffer_;
 };
 using AnsiLParam = MessageLParam<AnsiText>;
-using WideLParam = MessageLParam<WideText>;
+
+using SendMessageTimeoutFn = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM, UINT, UINT, PDWORD_PTR);
+
+// One bounded send, ANSI or Unicode by `Text`: false when it failed or timed
+// out, otherwise the answer in *result and any text the receiver filled in.
+template <typename Text>
+bool SendBounded(SendMessageTimeoutFn send, WindowHandle window, std::uint32_t message,
+                 std::uintptr_t wParam, const LParam& lParam, std::uint32_t flags,
+                 std::uint32_t timeoutMs, std::intptr_t* result) {
+  MessageLParam<Text> text(wParam, lParam);
+  DWORD_PTR answer = 0;
+  if (send(ToHwnd(window), message, wParam, text.raw(), flags, timeoutMs, &answer) == 0) {
+    return false;
+  }
+  text.Finish();
+  *result = static_cast<std::intptr_t>(answer);
+  return true;
+}
 
 // Messages that the system only ever sends. A posted copy is another
 // program's, and whatever it carries (a pointer in lParam, the end of a
@@ -152,29 +169,15 @@ bool Win32Host::SendMessageTimeoutA(WindowHandle window, std::uint32_t message,
     *result = static_cast<std::intptr_t>(characters * bytesPerCharacter);
     return true;
   }
-  AnsiLParam ansi(wParam, lParam);
-  DWORD_PTR answer = 0;
-  if (::SendMessageTimeoutA(ToHwnd(window), message, wParam, ansi.raw(), flags, timeoutMs,
-                            &answer) == 0) {
-    return false;
-  }
-  ansi.Finish();
-  *result = static_cast<std::intptr_t>(answer);
-  return true;
+  return SendBounded<AnsiText>(&::SendMessageTimeoutA, window, message, wParam, lParam, flags,
+                               timeoutMs, result);
 }
 
 bool Win32Host::SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
                                     std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
                                     std::uint32_t timeoutMs, std::intptr_t* result) {
-  WideLParam wide(wParam, lParam);
-  DWORD_PTR answer = 0;
-  if (::SendMessageTimeoutW(ToHwnd(window), message, wParam, wide.raw(), flags, timeoutMs,
-                            &answer) == 0) {
-    return false;
-  }
-  wide.Finish();
-  *result = static_cast<std::intptr_t>(answer);
-  return true;
+  return SendBounded<WideText>(&::SendMessageTimeoutW, window, message, wParam, lParam, flags,
+                               timeoutMs, result);
 }
 
 bool Win32Host::ReleaseCapture() {
