@@ -19,7 +19,7 @@ constexpr std::intptr_t MaxDraftLength = 0xFFFF;
 // timer or a posted message of its own takes it within a few tens of
 // milliseconds; a second is far beyond that and still short for a user who is
 // waiting for their text.
-constexpr std::uint64_t LineLeaveBoundMs = 1000;
+constexpr std::uint32_t LineLeaveBoundMs = 1000;
 constexpr std::uint32_t LineLeavePollMs = 10;
 
 // One message to the chat client, bounded so that a hung client cannot
@@ -72,12 +72,13 @@ bool HoldsLine(std::u16string_view text, std::u16string_view line) {
 // line out of its input. False when it still holds it at the bound or stops
 // answering: the line may still go, so the draft must not be put there.
 bool WaitForLineToLeave(WindowFunctions& host, WindowHandle input, std::u16string_view line) {
-  const std::uint64_t start = host.GetTickCount64();
+  const std::uint32_t start = host.GetTickCount();
   for (;;) {
     const Read now = ReadText(host, input);
     if (!now.answered) return false;
     if (!now.text || !HoldsLine(*now.text, line)) return true;
-    if (host.GetTickCount64() - start >= LineLeaveBoundMs) return false;
+    // Unsigned 32-bit, so that the span is right across the tick count's wrap.
+    if (static_cast<std::uint32_t>(host.GetTickCount() - start) >= LineLeaveBoundMs) return false;
     host.Sleep(LineLeavePollMs);
   }
 }

@@ -91,9 +91,11 @@ class WindowFunctions {
   virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx,
                             int cy, std::uint32_t flags) = 0;
   // The kernel's wait and tick count, for waiting on another program's window
-  // without running our own handlers meanwhile.
+  // without running our own handlers meanwhile. The tick count wraps to 0
+  // every 49.7 days: measure spans as unsigned differences, which stay right
+  // across the wrap.
   virtual void Sleep(std::uint32_t milliseconds) = 0;
-  virtual std::uint64_t GetTickCount64() = 0;
+  virtual std::uint32_t GetTickCount() = 0;
 };
 
 // Win32 kernel and shell functions: files in the temporary folder, the

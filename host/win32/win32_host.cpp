@@ -193,8 +193,8 @@ void Win32Host::Sleep(std::uint32_t milliseconds) {
   ::Sleep(milliseconds);
 }
 
-std::uint64_t Win32Host::GetTickCount64() {
-  return ::GetTickCount64();
+std::uint32_t Win32Host::GetTickCount() {
+  return ::GetTickCount();
 }
 
 // --- kernel and shell functions ---

@@ -33,7 +33,7 @@ class Win32Host final : public HostServices {
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;
   void Sleep(std::uint32_t milliseconds) override;
-  std::uint64_t GetTickCount64() override;
+  std::uint32_t GetTickCount() override;
 
   std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) override;
   std::intptr_t FindExecutableA(const std::u16string& file, const std::u16string& directory,

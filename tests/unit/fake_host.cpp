@@ -294,8 +294,9 @@ void FakeHost::Sleep(std::uint32_t milliseconds) {
   ActOnLateEnters();
 }
 
-std::uint64_t FakeHost::GetTickCount64() {
-  return static_cast<std::uint64_t>(std::llround(elapsed_ * 1000.0));
+std::uint32_t FakeHost::GetTickCount() {
+  const auto ms = static_cast<std::uint64_t>(std::llround(elapsed_ * 1000.0));
+  return static_cast<std::uint32_t>(tickCountOrigin_ + ms);  // wraps as the system's does
 }
 
 bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t message,

@@ -81,6 +81,8 @@ class FakeHost final : public HostServices {
   void SetClock(double secondsSinceMidnight) { clockOrigin_ = secondsSinceMidnight; }
   void AdjustClock(double seconds) { clockOrigin_ += seconds; }  // the user resets the clock
   double Now() const { return elapsed_; }  // virtual seconds since the run began
+  // The tick count when the run begins (the system's starts at boot).
+  void SetTickCount(std::uint32_t atStart) { tickCountOrigin_ = atStart; }
   // Schedules something to happen in the event pump at virtual time `at`.
   void At(double at, std::function<void()> event);
   // A click the user makes at `at`; a disabled button ignores it, as on screen.
@@ -126,7 +128,7 @@ class FakeHost final : public HostServices {
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override;
   void Sleep(std::uint32_t milliseconds) override;
-  std::uint64_t GetTickCount64() override;
+  std::uint32_t GetTickCount() override;
   std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) override;
   std::intptr_t FindExecutableA(const std::u16string& file, const std::u16string& directory,
                                 std::u16string& result) override;
@@ -202,6 +204,7 @@ class FakeHost final : public HostServices {
 
   double clockOrigin_ = 36000.0;  // 10:00:00
   double elapsed_ = 0.0;
+  std::uint32_t tickCountOrigin_ = 0;
   std::priority_queue<Event, std::vector<Event>, std::greater<>> events_;
   std::uint64_t eventOrder_ = 0;
 

@@ -137,6 +137,19 @@ TEST(SendChatTest, ALineNeverTakenKeepsTheDraftOutAndIsNotADraftItself) {
   EXPECT_EQ(host.InputText(input), u"");
 }
 
+// The tick count wraps to 0 every 49.7 days; a wait across the wrap is still
+// bounded at its second, neither cut short nor endless.
+TEST(SendChatTest, TheWaitForTheLineIsBoundedAcrossTheTickCountsWrap) {
+  FakeHost host;
+  const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+  host.SetTickCount(0xFFFFFFFFu - 300);
+  host.SetInputText(input, u"draft");
+  host.SetEnterDelay(input, 30.0);
+  SendChat(host, u"line");
+  EXPECT_GE(host.Now(), 1.0);
+  EXPECT_LE(host.Now(), 1.1);
+}
+
 // Hung inside its Enter, the client may still send what the input holds.
 TEST(SendChatTest, AnEnterThatTimesOutKeepsTheDraftOut) {
   FakeHost host;

@@ -64,7 +64,7 @@ class TimedWindows final : public WindowFunctions {
   }
   bool ReleaseCapture() override { return windows_.ReleaseCapture(); }
   void Sleep(std::uint32_t milliseconds) override { windows_.Sleep(milliseconds); }
-  std::uint64_t GetTickCount64() override { return windows_.GetTickCount64(); }
+  std::uint32_t GetTickCount() override { return windows_.GetTickCount(); }
   bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy,
                     std::uint32_t flags) override {
     return windows_.SetWindowPos(window, insertAfter, x, y, cx, cy, flags);
