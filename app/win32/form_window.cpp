@@ -9,6 +9,7 @@
 #include "app/win32/form_messages.h"
 #include "desktop/fit_in_work_area.h"
 #include "host/win32/ansi_text.h"
+#include "host/win32/newer_messages.h"
 #include "resource_ids.h"
 
 namespace drowsel::win32app {
@@ -16,6 +17,7 @@ namespace drowsel::win32app {
 using win32host::FromWide;
 using win32host::ScopedSelect;
 using win32host::ToWide;
+using win32host::WmDpiChanged;
 
 namespace {
 
@@ -318,7 +320,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       OnActivate(wParam);
       return 0;
-    case WM_DPICHANGED:
+    case WmDpiChanged:
       OnDpiChanged(wParam, lParam);
       return 0;
     case WM_NCDESTROY:

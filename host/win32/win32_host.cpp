@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/win32/ansi_text.h"
+#include "host/win32/newer_messages.h"
 #include "host/win32/scoped.h"
 
 namespace drowsel::win32host {
@@ -104,7 +105,7 @@ bool OnlyEverSent(UINT message) {
     case WM_CREATE:
     case WM_DESTROY:
     case WM_NCDESTROY:
-    case WM_DPICHANGED:
+    case WmDpiChanged:
       return true;
     default:
       return false;

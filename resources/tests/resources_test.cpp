@@ -67,11 +67,15 @@ TEST(Resources, BackgroundIsA400x200Jpeg) {
 }
 
 // A setting of the process's activation context, as Windows parsed it from
-// the manifest; empty when absent.
+// the manifest; empty when absent. The query is Windows 7's, so it is looked
+// up: the build declares only what Windows XP has.
 std::wstring setting(const wchar_t* name_space, const wchar_t* name) {
+  using QueryFn = BOOL(WINAPI*)(DWORD, HANDLE, PCWSTR, PCWSTR, PWSTR, SIZE_T, SIZE_T*);
+  const auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "QueryActCtxSettingsW")));
   wchar_t value[64] = L"";
   SIZE_T written = 0;
-  if (!QueryActCtxSettingsW(0, nullptr, name_space, name, value, 64, &written)) return L"";
+  if (query == nullptr || !query(0, nullptr, name_space, name, value, 64, &written)) return L"";
   return value;
 }
 
