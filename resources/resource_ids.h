@@ -6,7 +6,8 @@
 /* The program's icon (RT_GROUP_ICON). */
 #define IDI_DROWSEL 1
 
-/* The window's background picture, a 400 x 200 JPEG (RT_RCDATA). */
-#define IDR_BACKGROUND_JPEG 101
+/* The window's background picture, a 400 x 200 bitmap of 256 colours
+   (RT_BITMAP). */
+#define IDB_BACKGROUND 101
 
 #endif

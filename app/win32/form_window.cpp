@@ -126,7 +126,7 @@ bool FormWindow::Create(FormEvents& events) {
   if (created == nullptr) return false;
 
   dpi_ = DpiOf(hwnd_);
-  picture_ = LoadJpegResource(instance_, IDR_BACKGROUND_JPEG);
+  picture_ = LoadBitmapResource(instance_, IDB_BACKGROUND);
   linePen_.reset(
       CreatePen(PS_SOLID, 1, RGB(layout_.lineColor.r, layout_.lineColor.g, layout_.lineColor.b)));
   CreateControls();

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "app/form1_layout.h"
-#include "app/win32/jpeg_picture.h"
+#include "app/win32/picture.h"
 #include "host/control.h"
 #include "host/host_services.h"
 #include "host/win32/scoped.h"

@@ -1,7 +1,7 @@
 // Drowsel's Windows shell, put together the one way that drowsel.exe and the
-// benchmark's programs both use: COM for the picture's decoder, the common
-// controls, the window built from its layout, and the Win32 host that hands
-// the window's controls to the logic.
+// benchmark's programs both use: the common controls, the window built from
+// its layout, and the Win32 host that hands the window's controls to the
+// logic.
 #pragma once
 
 #include <windows.h>
@@ -30,7 +30,6 @@ class Program {
   int RunMessageLoop() { return host_.RunMessageLoop(); }
 
  private:
-  win32host::ComApartment com_;
   FormWindow window_;
   win32host::Win32Host host_;
 };

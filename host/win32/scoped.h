@@ -1,10 +1,9 @@
-// Owners for the handles and COM objects that Drowsel and its tools hold, so
-// that none outlives its use, however the code that took it ends.
+// Owners for the handles and system strings that Drowsel and its tools hold,
+// so that none outlives its use, however the code that took it ends.
 #pragma once
 
 #include <windows.h>
-// After <windows.h>, which they need:
-#include <objbase.h>
+// After <windows.h>, which it needs:
 #include <oleauto.h>
 
 #include <utility>
@@ -109,25 +108,6 @@ class ScopedBstr {
   BSTR text_ = nullptr;
 };
 
-// A COM interface pointer, released with its owner.
-template <typename T>
-class ComPtr {
- public:
-  ComPtr() = default;
-  ComPtr(const ComPtr&) = delete;
-  ComPtr& operator=(const ComPtr&) = delete;
-  ~ComPtr() {
-    if (pointer_ != nullptr) pointer_->Release();
-  }
-  T* operator->() const { return pointer_; }
-  T* get() const { return pointer_; }
-  T** put() { return &pointer_; }
-  void** put_void() { return reinterpret_cast<void**>(&pointer_); }
-
- private:
-  T* pointer_ = nullptr;
-};
-
 // Selects a GDI object into a device context and puts the old one back.
 class ScopedSelect {
  public:
@@ -139,20 +119,6 @@ class ScopedSelect {
  private:
   HDC dc_;
   HGDIOBJ old_;
-};
-
-// COM on this thread (for the picture decoder), for the owner's lifetime.
-class ComApartment {
- public:
-  ComApartment() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-  ~ComApartment() {
-    if (initialised_) CoUninitialize();
-  }
-
- private:
-  bool initialised_;
 };
 
 }  // namespace drowsel::win32host

@@ -1,5 +1,5 @@
-// The background picture: a JPEG among the program's resources, decoded by
-// the platform's imaging codecs.
+// The background picture: a bitmap among the program's resources, which every
+// Windows loads itself, with no imaging component.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +14,8 @@ struct Picture {
   int height = 0;
 };
 
-// An empty picture when the resource is missing or cannot be decoded; the
+// An empty picture when the resource is missing or cannot be loaded; the
 // window then shows its plain background instead.
-Picture LoadJpegResource(HINSTANCE instance, int resourceId);
+Picture LoadBitmapResource(HINSTANCE instance, int resourceId);
 
 }  // namespace drowsel::win32app
