@@ -314,7 +314,7 @@ bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t 
   const bool abortIfHung = (flags & SmtoAbortIfHung) != 0;
   if (it->second.flagged && abortIfHung) return false;
   if (it->second.hung) {
-    if (!it->second.flagged || !abortIfHung) elapsed_ += timeoutMs / 1000.0;
+    elapsed_ += timeoutMs / 1000.0;
     it->second.flagged = true;
     return false;
   }

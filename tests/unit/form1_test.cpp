@@ -281,14 +281,14 @@ TEST(Form1HungClientTest, StartATickAndExitEndInTime) {
   host.Attach(form);
   host.RunLoad();
   host.SetHung(input);
-  const auto took = [&](Control button) {
+  const auto took = [&](auto&& event) {
     const double start = host.Now();
-    button == Control::Timer1 ? form.Tick() : form.Click(button);
+    event();
     return host.Now() - start;
   };
-  EXPECT_LE(took(Control::Command1), 15.0);
-  EXPECT_LE(took(Control::Timer1), 20.0);
-  EXPECT_LE(took(Control::Command5), 15.0);
+  EXPECT_LE(took([&] { form.Click(Control::Command1); }), 15.0);
+  EXPECT_LE(took([&] { form.Tick(); }), 20.0);
+  EXPECT_LE(took([&] { form.Click(Control::Command5); }), 15.0);
   EXPECT_EQ(host.posted().size(), 2u);  // the greeting alone
   EXPECT_FALSE(host.FormExists());
 }
