@@ -84,6 +84,16 @@ def keyboard_alone(s):
     keys.press("{space}", STOP, [STARTED, reason_line(REASON + "!")])
     keys.press("{space}", ADV, [STOPPED, total_idle_line("  0")])
 
+    # A click gives its button the focus too, and Enter then presses it.
+    keys.press("{tab}", SITE)
+    driver.drive("click", ADV)
+    got = chat.wait_posted(keys.posted + 3, 10, "the lines of the click on Adv.")
+    expect_lines(got[keys.posted:], [BANNER, CREDIT_LOAD, MAKER], "a click on Adv.")
+    keys.posted += 3
+    s.wait_until(lambda: driver.focused() == ADV, 5, interval=0.05,
+                 what=f"the focus on Adv. after the click (it is on {driver.focused()})")
+    keys.press("{enter}", ADV, [BANNER, CREDIT_LOAD, MAKER])
+
     keys.press("{tab}", SITE)
     keys.press("{tab}", EXIT)
     driver.type_keys("{enter}")
