@@ -23,12 +23,18 @@ constexpr std::uint32_t LineLeaveBoundMs = 1000;
 constexpr std::uint32_t LineLeavePollMs = 10;
 
 // One message to the chat client, bounded so that a hung client cannot
-// freeze us. False when the client did not take it.
+// freeze us. False when the client did not take it within the bound; the
+// caller then gives the line up, so a client that has stopped answering
+// costs one bound per line. Not SMTO_ABORTIFHUNG: the system flags a client
+// as not responding once it has not looked at its messages for 5 s, and one
+// that is only busy for a few seconds is flagged just the same (Wine even
+// flags an idle one at times). Such a send fails at once, and the line would
+// be lost to a client that answers a moment later.
 bool SendToClient(WindowFunctions& host, WindowHandle window, std::uint32_t message,
                   std::uintptr_t wParam, LParam lParam, std::intptr_t* result = nullptr) {
   std::intptr_t ignored = 0;
-  return host.SendMessageTimeoutA(window, message, wParam, lParam, SmtoAbortIfHung,
-                                  ChatSendTimeoutMs, result != nullptr ? result : &ignored);
+  return host.SendMessageTimeoutA(window, message, wParam, lParam, SmtoNormal, ChatSendTimeoutMs,
+                                  result != nullptr ? result : &ignored);
 }
 
 // The same in Unicode, for the user's own text: the system converts for an
@@ -36,8 +42,8 @@ bool SendToClient(WindowFunctions& host, WindowHandle window, std::uint32_t mess
 bool SendToClientW(WindowFunctions& host, WindowHandle window, std::uint32_t message,
                    std::uintptr_t wParam, LParam lParam, std::intptr_t* result = nullptr) {
   std::intptr_t ignored = 0;
-  return host.SendMessageTimeoutW(window, message, wParam, lParam, SmtoAbortIfHung,
-                                  ChatSendTimeoutMs, result != nullptr ? result : &ignored);
+  return host.SendMessageTimeoutW(window, message, wParam, lParam, SmtoNormal, ChatSendTimeoutMs,
+                                  result != nullptr ? result : &ignored);
 }
 
 // The input's text; nothing when the input does not answer or answers a

@@ -7,8 +7,9 @@
 
 namespace drowsel {
 
-// How long one message to the chat client may take before the line is given
-// up; a client that stopped answering is skipped at once after that.
+// How long the chat client may leave one message unanswered before the line
+// is given up. A client busy for less than this loses nothing; one that has
+// stopped answering costs this much per line.
 inline constexpr std::uint32_t ChatSendTimeoutMs = 5000;
 
 // Finds the chat input afresh (frame > document area > frontmost document >

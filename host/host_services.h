@@ -34,6 +34,7 @@ inline constexpr std::uintptr_t HtCaption = 2;
 inline constexpr WindowHandle HwndTopmost = static_cast<WindowHandle>(-1);
 inline constexpr std::uint32_t SwpNoSize = 0x0001;
 inline constexpr std::uint32_t SwpNoMove = 0x0002;
+inline constexpr std::uint32_t SmtoNormal = 0x0000;
 inline constexpr std::uint32_t SmtoAbortIfHung = 0x0002;
 inline constexpr std::uint32_t StartfUseShowWindow = 0x0001;
 inline constexpr std::uint16_t SwShowNormal = 1;

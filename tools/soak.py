@@ -69,12 +69,13 @@ REASONS = ["Out for a walk", "Back at three", "On the phone, 10 min"]
 SEQUENCE_TIMEOUT = 15
 # A tick this late counts as missing.
 TICK_TIMEOUT = 20
-# A client that has not taken its messages for this long counts as hung under
-# Wine: Drowsel's sends to it fail at once.
+# A client that has not taken its messages for this long is flagged as not
+# responding under Wine. Drowsel's lines still wait for it, one bound each.
 HUNG_AFTER = 5.0
 # How long after a tick due while the client is away the room is watched:
-# nothing may come.
-ABSENT_WATCH = 8
+# nothing may come. A stall lasts past it, and past the tick's three lines and
+# an Adv.'s last one, each waiting out Drowsel's bound of 5 s.
+ABSENT_WATCH = 24
 
 # Actions between ticks, in turn, with the most each may take on a busy
 # machine: one only starts when it will be over this long before the tick.
@@ -83,7 +84,7 @@ ACTIONS = [("adv", 6), ("site", 5), ("press", 10), ("adv_nested", 9), ("other_ro
            ("restart_client", 12), ("adv", 6)]
 # What each tick falls into, by minute, and how long before it that has to
 # start: the client as it was, the second room in front, the client stalled
-# long enough that Drowsel gives up on it at once, the client closed.
+# for longer than Drowsel waits on any line, the client closed.
 TICK_PLANS = [("plain", 5), ("other_room", 10), ("plain", 5), ("stalled", 18), ("closed", 12)]
 STOP_START_EVERY, STOP_START_FIRST = 20, 10  # minutes
 
@@ -320,8 +321,8 @@ class Soak:
             # On past the tick and the watch after it.
             stall_ms = round((due + ABSENT_WATCH + 4 - time.monotonic()) * 1000)
             began = self.stall(stall_ms)
-            # Once Drowsel sees the client as hung its lines fail at once:
-            # an Adv. now posts nothing.
+            # An Adv. into the stall posts nothing: every line of it gives
+            # up before the client answers again.
             self.wait_till(began + HUNG_AFTER + 2)
             self.drive("click", "Adv.")
         elif plan == "closed":

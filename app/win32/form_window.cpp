@@ -6,6 +6,7 @@
 #include <climits>
 #include <vector>
 
+#include "app/win32/default_button.h"
 #include "app/win32/form_messages.h"
 #include "desktop/fit_in_work_area.h"
 #include "host/win32/ansi_text.h"
@@ -303,6 +304,8 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       OnCommand(wParam, lParam);
       return 0;
+    case DM_GETDEFID:
+      return FocusedButtonAsDefault(hwnd);
     case ClickMessage:
       OnQueuedClick(wParam);
       return 0;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """drowsel.exe against a chat client that misbehaves in the middle of a
-sequence: it closes, is killed, hangs, or brings another document forward
-between two lines. Drowsel must keep running, post nowhere it should not,
+sequence: it closes, is killed, hangs, is busy for a few seconds, or brings
+another document forward between two lines. Drowsel must keep running, post nowhere it should not,
 show nothing, and still exit cleanly.
 
     test_faults.py --drowsel build/windows/drowsel.exe \
@@ -141,7 +141,7 @@ def client_hangs(s):
     # reads the title with a message Drowsel has to answer), clicks Exit a
     # second in, and looks on until the window has gone (`find` then fails).
     chain = ["click", "Adv."]
-    for i in range(200):
+    for i in range(300):
         chain += ["then", "sleep", str(SAMPLE_MS), "then", "find"]
         if i == 10:
             chain += ["then", "click", "Exit"]
@@ -171,9 +171,10 @@ def client_hangs(s):
            f"hung client; longest gap {max(gaps, default=0):.2f} s; window gone "
            f"{gone:.1f} s after the hang")
     check(in_wait, "no look at the window was answered while Drowsel waited on the client")
-    # One wait runs out, then Exit's pause; every later send to a client known
-    # to hang fails at once. A second full wait would take this past 11 s.
-    check(gone < SEND_TIMEOUT * 2 + 2, f"the window took {gone:.1f} s to go after the hang")
+    # Adv.'s line in flight gives up after one bound, then Exit's two lines
+    # after one bound each, with a pause between: a line that waited twice
+    # would take this past 18 s.
+    check(gone < SEND_TIMEOUT * 3 + 3, f"the window took {gone:.1f} s to go after the hang")
     code = s.wait_exit(drowsel, 15)
     check(code == 0, f"exit code {exit_text(code)}")
 
@@ -183,6 +184,38 @@ def client_hangs(s):
     check(after_ready and after_ready[-1] == "Lobby HUNG" and not client.posted(),
           f"client log after READY: {after_ready}")
     nothing_shown(driver, before, "after Drowsel ended")
+
+
+# -- the client is busy for a while ------------------------------------------------
+
+BUSY_MS = 8000
+# Past this into its busy spell, the system flags the client as not responding.
+FLAGGED_AFTER = 5.0
+
+
+def busy_client_loses_no_line(s):
+    # Adv. clicked once the client has been busy long enough to be flagged,
+    # but with less than the send bound left before it answers again.
+    drowsel, client, driver = start(s, "busy")
+    driver.drive("chat-stall", str(BUSY_MS))
+    client.wait_for(lambda ev: any(t == f"STALL {BUSY_MS}" for _, t in ev), 10,
+                    "the client to go busy")
+    t_busy = client.time_of(f"STALL {BUSY_MS}")
+    s.wait_until(lambda: time.time() >= t_busy + FLAGGED_AFTER + 0.3, 10, interval=0.02,
+                 what="the client to be flagged")
+    t_click = time.time()
+    driver.drive("click", "Adv.")
+    t_clicked = time.time()
+    posted = client.wait_posted(3, 20, "Adv.'s three lines")
+    t_back = client.time_of("ANSWERING")
+    s.note(f"Adv. clicked {t_click - t_busy:.1f} s into the busy spell, the client back "
+           f"{t_back - t_busy:.1f} s in; lines seen " + ", ".join(
+               f"{t - t_busy:.1f} s" for t, _ in posted))
+    check(t_clicked < t_back, "the client was back before the click, so this proved nothing")
+    keeps_running(drowsel, REST_OF_ADV - 2, "after Adv. into a busy client")
+    expect_posted(client, [("Lobby", BANNER), ("Lobby", CREDIT_LOAD), ("Lobby", MAKER)],
+                  "Adv. into a busy client")
+    exits_cleanly(driver, drowsel, "after the busy spell")
 
 
 # -- another document comes forward --------------------------------------------
@@ -239,8 +272,8 @@ def front_moves_to_a_document_without_input(s):
 
 
 CHECKS = [client_closes_between_lines, client_killed_between_lines,
-          client_killed_while_drowsel_waits_on_it, client_hangs, front_moves_to_another_room,
-          front_moves_to_a_document_without_input]
+          client_killed_while_drowsel_waits_on_it, client_hangs, busy_client_loses_no_line,
+          front_moves_to_another_room, front_moves_to_a_document_without_input]
 
 
 def main():

@@ -309,13 +309,17 @@ bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t 
   auto it = windows_.find(window);
   if (it == windows_.end()) return false;
   if (it->second.hungOnEnter && message == WmChar && wParam == 13) it->second.hung = true;
+  // The system flags a window as not responding once it has left a message
+  // unanswered for a whole wait; a send that asks to be aborted then fails
+  // at once, whether or not the window would answer it.
+  const bool abortIfHung = (flags & SmtoAbortIfHung) != 0;
+  if (it->second.flagged && abortIfHung) return false;
   if (it->second.hung) {
-    // The first send waits out its time; after that the window counts as hung
-    // and sends fail at once.
-    if (!it->second.knownHung) elapsed_ += timeoutMs / 1000.0;
-    it->second.knownHung = true;
+    elapsed_ += timeoutMs / 1000.0;
+    it->second.flagged = true;
     return false;
   }
+  it->second.flagged = false;  // answering clears it
   elapsed_ += sendCost;
   *result = Deliver(window, message, wParam, lParam);
   return true;

@@ -31,6 +31,9 @@ class FakeHost final : public HostServices {
   void BringToFront(WindowHandle window);
   void RemoveWindow(WindowHandle window);  // and its children
   void SetHung(WindowHandle window) { windows_[window].hung = true; }
+  // A window the system flags as not responding (it was busy for a while),
+  // which answers the next message that waits for it.
+  void SetFlagged(WindowHandle window) { windows_[window].flagged = true; }
   // A window that answers until it is sent a carriage return, and hangs in it.
   void SetHungOnEnter(WindowHandle window) { windows_[window].hungOnEnter = true; }
   void SetInputText(WindowHandle input, std::u16string text) {
@@ -159,7 +162,7 @@ class FakeHost final : public HostServices {
     std::u16string title;
     std::u16string text;
     bool hung = false;
-    bool knownHung = false;  // a hung window that already timed out once
+    bool flagged = false;  // not responding, as the system sees it
     bool hungOnEnter = false;
     std::uint16_t selStart = 0, selEnd = 0;
     double enterDelay = 0;

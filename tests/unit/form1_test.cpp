@@ -272,6 +272,27 @@ TEST(Form1ExitTest, ExitInsideAnotherSequenceEndsItWithoutAnotherLine) {
   }
 }
 
+// A chat client that has stopped answering costs each line one bound, so
+// Start and Exit still end within 15 s and a minute's tick within 20 s.
+TEST(Form1HungClientTest, StartATickAndExitEndInTime) {
+  FakeHost host;
+  Form1 form(host);
+  const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+  host.Attach(form);
+  host.RunLoad();
+  host.SetHung(input);
+  const auto took = [&](auto&& event) {
+    const double start = host.Now();
+    event();
+    return host.Now() - start;
+  };
+  EXPECT_LE(took([&] { form.Click(Control::Command1); }), 15.0);
+  EXPECT_LE(took([&] { form.Tick(); }), 20.0);
+  EXPECT_LE(took([&] { form.Click(Control::Command5); }), 15.0);
+  EXPECT_EQ(host.posted().size(), 2u);  // the greeting alone
+  EXPECT_FALSE(host.FormExists());
+}
+
 TEST(Form1QuitTest, AQuitRequestInsideAPauseEndsTheSequence) {
   FakeHost host;
   Form1 form(host);

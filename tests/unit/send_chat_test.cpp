@@ -26,9 +26,9 @@ TEST(SendChatTest, LooksUpTheChainThenReplacesTheTextAndTypesEnter) {
                               "FindWindowExA(1, 0, MDIClient, null) = 2",
                               "FindWindowExA(2, 0, AOL Child, null) = 3",
                               "FindWindowExA(3, 0, RICHCNTL, null) = 4",
-                              "SendMessageTimeoutW(4, WM_GETTEXTLENGTH, 0, 0, 2, 5000)",
-                              "SendMessageTimeoutA(4, WM_SETTEXT, 0, \"hi \u2021\", 2, 5000)",
-                              "SendMessageTimeoutA(4, WM_CHAR, 13, 0, 2, 5000)",
+                              "SendMessageTimeoutW(4, WM_GETTEXTLENGTH, 0, 0, 0, 5000)",
+                              "SendMessageTimeoutA(4, WM_SETTEXT, 0, \"hi \u2021\", 0, 5000)",
+                              "SendMessageTimeoutA(4, WM_CHAR, 13, 0, 0, 5000)",
                           }));
   ASSERT_EQ(host.posted().size(), 1u);
   EXPECT_EQ(host.posted()[0].input, input);
@@ -99,8 +99,8 @@ TEST(SendChatTest, KeepsTheUsersUnsentDraftAndCaret) {
 
   EXPECT_EQ(host.CallsStartingWith("SendMessageTimeoutA"),
             (Calls{
-                "SendMessageTimeoutA(4, WM_SETTEXT, 0, \"line\", 2, 5000)",
-                "SendMessageTimeoutA(4, WM_CHAR, 13, 0, 2, 5000)",
+                "SendMessageTimeoutA(4, WM_SETTEXT, 0, \"line\", 0, 5000)",
+                "SendMessageTimeoutA(4, WM_CHAR, 13, 0, 0, 5000)",
             }));
   EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{u"line"});
   EXPECT_EQ(host.InputText(input), u"half a sent\u00b7ence \u03b1\u4e2d");
@@ -171,16 +171,29 @@ TEST(SendChatTest, AnAbsurdLengthIsNoDraftAndNoCrash) {
   EXPECT_TRUE(host.CallsStartingWith("SendMessageTimeoutW(4, WM_GETTEXT,").empty());
 }
 
-TEST(SendChatTest, AHungClientCostsOneTimeoutThenNothing) {
+// Each line waits out one bound and gives up at its first unanswered message.
+TEST(SendChatTest, AHungClientCostsOneBoundPerLine) {
   FakeHost host;
   const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
   host.SetHung(input);
   SendChat(host, u"one");
   EXPECT_DOUBLE_EQ(host.Now(), 5.0);
-  EXPECT_EQ(host.CallsStartingWith("SendMessage").size(), 1u);  // nothing after the timeout
+  EXPECT_EQ(host.CallsStartingWith("SendMessage").size(), 1u);
   SendChat(host, u"two");
-  EXPECT_DOUBLE_EQ(host.Now(), 5.0);
+  EXPECT_DOUBLE_EQ(host.Now(), 10.0);
+  EXPECT_EQ(host.CallsStartingWith("SendMessage").size(), 2u);
   EXPECT_TRUE(host.posted().empty());
+}
+
+// Busy for a while, the client is flagged as not responding, yet it answers.
+TEST(SendChatTest, AClientFlaggedAsNotRespondingStillGetsTheWholeLine) {
+  FakeHost host;
+  const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+  host.SetInputText(input, u"draft");
+  host.SetFlagged(input);
+  SendChat(host, u"line");
+  EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{u"line"});
+  EXPECT_EQ(host.InputText(input), u"draft");
 }
 
 }  // namespace

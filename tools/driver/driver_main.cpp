@@ -5,6 +5,7 @@
 //   drowsel-driver.exe click CAPTION
 //   drowsel-driver.exe click-many CAPTION N
 //   drowsel-driver.exe set-text CAPTION_OR_ID TEXT
+//   drowsel-driver.exe keys KEYS
 //   drowsel-driver.exe post MESSAGE WPARAM LPARAM
 //   drowsel-driver.exe send MESSAGE WPARAM LPARAM
 //   drowsel-driver.exe sleep MS
@@ -25,6 +26,11 @@
 // answer. WM_NCCREATE and WM_CREATE can only be sent with a creation record,
 // so for those LPARAM is the record's lpCreateParams: what another program
 // would hand over.
+//
+// `keys` brings the window to the foreground and types KEYS with real key
+// presses, which reach the control with the focus: text, and keys named in
+// braces ({tab}, {shift+tab}, {enter}, {space}, {escape}). `controls` says
+// which control has the focus.
 //
 // `click-many` posts N clicks in a row without waiting for any of them, the
 // way an impatient user queues them. `windows` lists the visible top-level
@@ -54,6 +60,7 @@
 
 #include "app/win32/form_messages.h"
 #include "chat_client_window.h"
+#include "keyboard.h"
 #include "process_sample.h"
 #include "target_window.h"
 #include "thread_cpu.h"
@@ -275,6 +282,15 @@ int SetText(const std::wstring& key, const std::wstring& text) {
   return 0;
 }
 
+int Keys(const std::wstring& keys) {
+  HWND window = driver::FindDrowsel();
+  if (window == nullptr) return NoWindow();
+  std::wstring error;
+  if (!driver::TypeKeys(window, keys, error)) return Fail(ExitFailed, error);
+  Put("typed", OneLine(keys));
+  return 0;
+}
+
 int Close() {
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
@@ -424,7 +440,7 @@ int ChatStall(const std::wstring& ms) {
 int Usage() {
   return Fail(ExitFailed,
               L"usage: drowsel-driver find | controls | cpu | sample | close | windows"
-              L" | click CAPTION | click-many CAPTION N | set-text CAPTION_OR_ID TEXT"
+              L" | click CAPTION | click-many CAPTION N | set-text CAPTION_OR_ID TEXT | keys KEYS"
               L" | post MESSAGE WPARAM LPARAM | send MESSAGE WPARAM LPARAM | sleep MS"
               L" | chat-front ROOM | chat-stall MS | chat-close  [then COMMAND...]");
 }
@@ -442,6 +458,7 @@ int Run(const std::vector<std::wstring>& words) {
   if (command == L"click" && arguments == 1) return Click(words[1]);
   if (command == L"click-many" && arguments == 2) return ClickMany(words[1], words[2]);
   if (command == L"set-text" && arguments == 2) return SetText(words[1], words[2]);
+  if (command == L"keys" && arguments == 1) return Keys(words[1]);
   if (command == L"post" && arguments == 3) return Post(words[1], words[2], words[3]);
   if (command == L"send" && arguments == 3) return Send(words[1], words[2], words[3]);
   if (command == L"sleep" && arguments == 1) return Sleep(words[1]);

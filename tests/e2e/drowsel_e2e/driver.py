@@ -105,6 +105,16 @@ class Driver:
         check(len(ids) == 1, f"no one control known as {name!r}: {self.names}")
         return str(ids[0])
 
+    def focused(self):
+        """The caption at rest of the control with the keyboard focus, or None."""
+        children, focus = self.controls()
+        return children[focus]["name"] if focus >= 0 else None
+
+    def type_keys(self, keys):
+        """Types `keys` at the window with real key presses (see the driver's
+        `keys`); they are still on their way when this returns."""
+        self.drive("keys", keys)
+
     def wait_state(self, running, count="  0", timeout=8):
         """Waits for the resting or the running state of the controls."""
         want = {START: not running, TEXT1: not running, STOP: running, ADV: True, SITE: True,
