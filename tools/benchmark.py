@@ -10,8 +10,8 @@ Builds what it needs first (the windows preset), then runs everything in one
 Wine session with its own Xvfb display and a fresh prefix (tests/e2e/harness.py):
 
 - CPU per pause: drowsel-bench-pause times Pause against a live hidden window;
-  drowsel-bench-pause-spin is the same program with the busy loop of a naive
-  pause. As a floor, drowsel-bench-pause --bare waits the same seconds in the
+  drowsel-bench-pause --spin runs the same Pause over a pump whose wait returns
+  at once, the busy loop of a naive pause. As a floor, drowsel-bench-pause --bare waits the same seconds in the
   platform's wait for input alone, with nothing of Pause around it. The CPU figures are the process's run time over exactly the timed
   pauses, read by this script from Linux (/proc/PID/task/*/schedstat, in
   nanoseconds): Wine counts a process's own CPU (GetProcessTimes,
@@ -53,12 +53,11 @@ import harness  # noqa: E402
 from harness import Failure, check  # noqa: E402
 
 PAUSE = os.path.join(BENCH, "drowsel-bench-pause.exe")
-PAUSE_SPIN = os.path.join(BENCH, "drowsel-bench-pause-spin.exe")
 SEND = os.path.join(BENCH, "drowsel-bench-send.exe")
 LAUNCH = os.path.join(BENCH, "drowsel-bench-launch.exe")
 MINIMAL = os.path.join(BENCH, "drowsel-bench-minimal-window.exe")
-TARGETS = ["drowsel", "standin-aol", "drowsel-bench-pause", "drowsel-bench-pause-spin",
-           "drowsel-bench-send", "drowsel-bench-launch", "drowsel-bench-minimal-window"]
+TARGETS = ["drowsel", "standin-aol", "drowsel-bench-pause", "drowsel-bench-send",
+           "drowsel-bench-launch", "drowsel-bench-minimal-window"]
 
 COMMAND = "python3 tools/benchmark.py"
 SEND_WARMUP = 20
@@ -400,7 +399,7 @@ def measure(s, args):
         "idle_server": measure_idle_server(s, IDLE_SECONDS),
         "ours": measure_pauses(s, PAUSE, args.pauses),
         "floor": measure_pauses(s, PAUSE, args.reference_pauses, "--bare"),
-        "reference": measure_pauses(s, PAUSE_SPIN, args.reference_pauses),
+        "reference": measure_pauses(s, PAUSE, args.reference_pauses, "--spin"),
     }
     builds = [f[k]["build"] for k in ("ours", "floor", "reference")]
     check(builds == ["sleeping", "bare", "spinning"],
