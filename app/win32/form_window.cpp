@@ -32,12 +32,6 @@ COLORREF ToColorRef(const Color& color) {
   return RGB(color.rgb.r, color.rgb.g, color.rgb.b);
 }
 
-HBRUSH BrushFor(const Color& color) {
-  if (color.source == Color::Source::SystemWindowText) return GetSysColorBrush(COLOR_WINDOWTEXT);
-  // Our layout only uses black as a fixed background; a stock brush needs no deleting.
-  return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-}
-
 // The system DPI: what the screen's device context reports, and what the
 // fonts the system hands out are sized for.
 int SystemDpi() {
@@ -94,7 +88,10 @@ ControlClass ClassFor(ControlKind kind) {
 }  // namespace
 
 FormWindow::FormWindow(HINSTANCE instance, const FormLayout& layout)
-    : instance_(instance), layout_(layout) {}
+    : instance_(instance),
+      layout_(layout),
+      controls_(layout.controls.size()),
+      backgrounds_(layout.controls.size()) {}
 
 FormWindow::~FormWindow() {
   UnloadForm();
@@ -157,11 +154,17 @@ void FormWindow::CreateControls() {
   for (const ControlLayout& control : layout_.controls) {
     const ControlClass kind = ClassFor(control.kind);
     if (kind.className == nullptr) continue;  // the timer is not a window
+    const auto index = static_cast<std::size_t>(ControlIndex(control.id));
+    if (index >= controls_.size()) continue;
     const std::wstring caption = ToWide(control.caption);
     const INT_PTR id = static_cast<INT_PTR>(FirstControlId) + ControlIndex(control.id);
-    controls_[static_cast<std::size_t>(ControlIndex(control.id))] =
+    controls_[index] =
         CreateWindowExW(kind.exStyle, kind.className, caption.c_str(), kind.style, 0, 0, 0, 0,
                         hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
+    // Without its brush a control keeps the platform's colours.
+    if (control.background.source == Color::Source::Fixed) {
+      backgrounds_[index].reset(CreateSolidBrush(ToColorRef(control.background)));
+    }
   }
 }
 
@@ -228,7 +231,8 @@ void FormWindow::UpdateFont() {
 }
 
 HWND FormWindow::ControlWindow(Control control) const {
-  return controls_[static_cast<std::size_t>(ControlIndex(control))];
+  const auto index = static_cast<std::size_t>(ControlIndex(control));
+  return index < controls_.size() ? controls_[index] : nullptr;
 }
 
 const ControlLayout* FormWindow::LayoutOfWindow(HWND window) const {
@@ -297,7 +301,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
-      return OnControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+      return OnControlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_COMMAND:
       OnCommand(wParam, lParam);
       return 0;
@@ -361,15 +365,23 @@ void FormWindow::OnPaint() {
   EndPaint(hwnd_, &paint);
 }
 
-LRESULT FormWindow::OnControlColor(HDC dc, HWND control) {
+LRESULT FormWindow::OnControlColor(UINT message, HDC dc, HWND control) {
   const ControlLayout* layout = LayoutOfWindow(control);
-  if (layout == nullptr || layout->background.source == Color::Source::Platform) {
-    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+  HBRUSH brush = nullptr;
+  if (layout != nullptr) {
+    if (layout->background.source == Color::Source::SystemWindowText) {
+      brush = GetSysColorBrush(COLOR_WINDOWTEXT);
+    } else if (layout->background.source == Color::Source::Fixed) {
+      brush = backgrounds_[static_cast<std::size_t>(ControlIndex(layout->id))].get();
+    }
+  }
+  if (brush == nullptr) {
+    return DefWindowProcW(hwnd_, message, reinterpret_cast<WPARAM>(dc),
                           reinterpret_cast<LPARAM>(control));
   }
   SetTextColor(dc, ToColorRef(layout->text));
   SetBkColor(dc, ToColorRef(layout->background));
-  return reinterpret_cast<LRESULT>(BrushFor(layout->background));
+  return reinterpret_cast<LRESULT>(brush);
 }
 
 void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -467,7 +479,7 @@ LRESULT FormWindow::OnNcDestroy(WPARAM wParam, LPARAM lParam) {
   if (InSendMessage() || GetWindow(hwnd, GW_CHILD) != nullptr) return 0;
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // returns the old value
   hwnd_ = nullptr;
-  controls_.fill(nullptr);
+  std::fill(controls_.begin(), controls_.end(), nullptr);
   timerEnabled_ = false;  // the window's timers went with it
   PostQuitMessage(0);     // the program ends with its only window, whatever destroyed it
   return DefWindowProcW(hwnd, WM_NCDESTROY, wParam, lParam);
