@@ -11,6 +11,9 @@
 #include "host/win32/ansi_text.h"
 #include "resource_ids.h"
 
+// ShowWindow, EnableWindow and SetFocus answer with what was there before,
+// not with success or failure, so their results go unread.
+
 namespace drowsel::win32app {
 
 using win32host::FromWide;
@@ -134,7 +137,7 @@ bool FormWindow::Create(FormEvents& events) {
 
 void FormWindow::Show(int showCommand) {
   if (hwnd_ == nullptr) return;
-  ShowWindow(hwnd_, showCommand);  // returns the previous visibility, not an error
+  ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
   // The reason box has the first tab index, so it holds the focus at start.
   SetFocus(ControlWindow(Control::Text1));
@@ -262,7 +265,7 @@ void FormWindow::SetEnabled(Control control, bool enabled) {
   }
   HWND window = ControlWindow(control);
   const bool hadFocus = GetFocus() == window;
-  EnableWindow(window, enabled ? TRUE : FALSE);  // returns the previous state
+  EnableWindow(window, enabled ? TRUE : FALSE);
   // A disabled control cannot keep the keyboard; hand it to the next one.
   if (!enabled && hadFocus) SetFocus(GetNextDlgTabItem(hwnd_, window, FALSE));
 }
@@ -413,7 +416,7 @@ LRESULT FormWindow::OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
   if (self == nullptr || self->hwnd_ != nullptr) return FALSE;  // not a window we are making
   self->hwnd_ = hwnd;
-  // Returns the previous value, 0; a failure would show as the window not answering.
+  // A failure would show as the window not answering.
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   return self->OnMessage(WM_NCCREATE, wParam, lParam);
 }
@@ -445,7 +448,7 @@ void FormWindow::OnActivate(WPARAM wParam) {
   // Nothing saved: the first activation, and Show puts the focus in place.
   if (focus == nullptr || !IsChild(hwnd_, focus)) return;
   if (!IsWindowEnabled(focus)) focus = GetNextDlgTabItem(hwnd_, focus, FALSE);
-  if (focus != nullptr) SetFocus(focus);  // returns the previous focus, not an error
+  if (focus != nullptr) SetFocus(focus);
 }
 
 // The system sends this on this thread once the window's DPI has changed, with
@@ -477,7 +480,7 @@ void FormWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
 LRESULT FormWindow::OnNcDestroy(WPARAM wParam, LPARAM lParam) {
   HWND hwnd = hwnd_;
   if (InSendMessage() || GetWindow(hwnd, GW_CHILD) != nullptr) return 0;
-  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // returns the old value
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // the window goes either way
   hwnd_ = nullptr;
   std::fill(controls_.begin(), controls_.end(), nullptr);
   timerEnabled_ = false;  // the window's timers went with it
