@@ -50,6 +50,7 @@ from figures import fmt_seconds, median
 
 sys.path.insert(0, E2E_DIR)
 import harness  # noqa: E402
+from drowsel_e2e.chat import ChatClient  # noqa: E402
 from harness import Failure, check  # noqa: E402
 
 PAUSE = os.path.join(BENCH, "drowsel-bench-pause.exe")
@@ -340,15 +341,6 @@ def table(f):
     return "\n".join(lines)
 
 
-def start_chat(s, name):
-    log = s.path(f"{name}.log")
-    proc = s.start(STANDIN, "--log", s.winpath(log))
-    s.wait_until(lambda: "READY" in s.read_log(log) or proc.poll() is not None, 30,
-                 what="the stand-in client to log READY")
-    check(proc.poll() is None, f"the stand-in client exited with {proc.returncode}")
-    return proc, log
-
-
 def run(s, exe, *args, timeout):
     proc = s.run_to_end(exe, *args, timeout=timeout)
     code = proc.returncode
@@ -412,17 +404,17 @@ def measure(s, args):
           "pause: its CPU was not measured")
 
     s.note(f"{args.lines} lines with drowsel-bench-send")
-    chat, log = start_chat(s, "send")
+    chat = ChatClient(s, STANDIN, "send")
     out = run(s, SEND, args.lines, SEND_WARMUP, timeout=args.lines * 0.5 + 60)
-    posted = sum(" POSTED " in line for line in s.read_log(log))
+    posted = len(chat.posted())
     check(posted == args.lines + SEND_WARMUP,
           f"the client got {posted} lines of {args.lines + SEND_WARMUP}")
     f["send"] = send_figures(out)
-    s.stop(chat)
+    s.stop(chat.proc)
 
-    chat, log = start_chat(s, "launch")
-    f["drowsel"] = measure_launches(s, DROWSEL, "DrowselForm", args.starts, chat_log=log)
-    s.stop(chat)
+    chat = ChatClient(s, STANDIN, "launch")
+    f["drowsel"] = measure_launches(s, DROWSEL, "DrowselForm", args.starts, chat_log=chat.log)
+    s.stop(chat.proc)
     f["minimal"] = measure_launches(s, MINIMAL, "DrowselBenchMinimal", args.starts)
     f["size"] = os.path.getsize(DROWSEL)
     f["minimal_size"] = os.path.getsize(MINIMAL)
