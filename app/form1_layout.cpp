@@ -6,11 +6,8 @@
 namespace drowsel {
 namespace {
 
-constexpr Color Fixed(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-  return {.source = Color::Source::Fixed, .rgb = {.r = r, .g = g, .b = b}};
-}
-constexpr Color Black = Fixed(0, 0, 0);
-constexpr Color RedText = Fixed(192, 0, 0);
+constexpr Color Black = {.source = Color::Source::Fixed, .rgb = {.r = 0, .g = 0, .b = 0}};
+constexpr Color RedText = {.source = Color::Source::Fixed, .rgb = {.r = 192, .g = 0, .b = 0}};
 constexpr Color WindowTextColor = {.source = Color::Source::SystemWindowText};
 
 // The buttons form one column at the right edge, each 240 below the previous,
