@@ -370,13 +370,11 @@ void FormWindow::OnPaint() {
 
 LRESULT FormWindow::OnControlColor(UINT message, HDC dc, HWND control) {
   const ControlLayout* layout = LayoutOfWindow(control);
-  HBRUSH brush = nullptr;
-  if (layout != nullptr) {
-    if (layout->background.source == Color::Source::SystemWindowText) {
-      brush = GetSysColorBrush(COLOR_WINDOWTEXT);
-    } else if (layout->background.source == Color::Source::Fixed) {
-      brush = backgrounds_[static_cast<std::size_t>(ControlIndex(layout->id))].get();
-    }
+  HBRUSH brush = nullptr;  // none: the platform's colours
+  if (layout != nullptr && layout->background.source == Color::Source::SystemWindowText) {
+    brush = GetSysColorBrush(COLOR_WINDOWTEXT);
+  } else if (layout != nullptr) {
+    brush = backgrounds_[static_cast<std::size_t>(ControlIndex(layout->id))].get();
   }
   if (brush == nullptr) {
     return DefWindowProcW(hwnd_, message, reinterpret_cast<WPARAM>(dc),

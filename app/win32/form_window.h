@@ -66,9 +66,8 @@ class FormWindow final : public FormControls {
   const FormLayout& layout_;
   FormEvents* events_ = nullptr;
   HWND hwnd_ = nullptr;
-  // By Control, one for each row of the layout; null for the timer.
+  // By Control, one for each row of the layout: its window and its fixed background's brush.
   std::vector<HWND> controls_;
-  // The brushes of the fixed backgrounds, by Control like controls_.
   std::vector<win32host::ScopedGdi<HBRUSH>> backgrounds_;
   bool timerEnabled_ = false;
   int dpi_ = 96;
