@@ -20,22 +20,25 @@ class ChatLog:
 
     def __init__(self):
         self.posted = []  # (time seen, room, hex)
-        self._logs = []
+        self._logs = []  # [log, how many of its posted lines are in self.posted]
 
     def follow(self, log):
         """Adds the log of a client just started; the earlier ones have ended."""
-        self._logs.append(log)
+        self._logs.append([log, 0])
 
     def read(self):
-        self.posted = [p for log in self._logs for p in log.posted(monotonic=True)]
+        for followed in self._logs:
+            new = followed[0].posted(monotonic=True, start=followed[1])
+            followed[1] += len(new)
+            self.posted += new
 
     def count(self, event):
-        return sum(log.count(event) for log in self._logs)
+        return sum(log.count(event) for log, _ in self._logs)
 
     def stalled(self):
         """Whether the client is inside a stall it has logged."""
         stalls = sum(sum(1 for _, line in log.lines() if line.startswith("STALL "))
-                     for log in self._logs)
+                     for log, _ in self._logs)
         return stalls > self.count("ANSWERING")
 
 

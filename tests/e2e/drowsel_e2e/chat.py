@@ -30,29 +30,41 @@ class ClientLog:
 
     def __init__(self, path):
         self.path = path
-        self._lines = []  # (wall time seen, monotonic time seen, line)
+        self._lines = []  # (wall time seen, monotonic time seen, line, its entry)
+        self._posted = []  # (wall time seen, monotonic time seen, room, hex)
         self._lock = threading.Lock()
         self._tail = harness.LogTail(path)
 
-    def _read(self):
+    def read(self):
+        """Notes the lines completed since the last read."""
         with self._lock:
             lines = self._tail.new_lines()
+            if not lines:
+                return
             wall, mono = time.time(), time.monotonic()
-            self._lines += [(wall, mono, line) for line in lines]
-            return list(self._lines)
+            for line in lines:
+                who, what, arg = entry(line)
+                self._lines.append((wall, mono, line))
+                if what == "POSTED":
+                    self._posted.append((wall, mono, who, arg))
 
     def lines(self):
         """[(wall time seen, line)] of the whole log, read up to now."""
-        return [(t, line) for t, _, line in self._read()]
+        self.read()
+        with self._lock:
+            return [(t, line) for t, _, line in self._lines]
 
-    def posted(self, monotonic=False):
-        """[(time seen, room, hex)] of every line that reached a room."""
-        return [(mono if monotonic else wall, who, arg) for wall, mono, line in self._read()
-                for who, what, arg in [entry(line)] if what == "POSTED"]
+    def posted(self, monotonic=False, start=0):
+        """[(time seen, room, hex)] of every line that reached a room, from
+        the `start`th on."""
+        self.read()
+        with self._lock:
+            return [(mono if monotonic else wall, room, h)
+                    for wall, mono, room, h in self._posted[start:]]
 
     def count(self, line):
         """How often this whole line is in the log ("READY", "STALL 3000")."""
-        return sum(1 for _, _, text in self._read() if text == line)
+        return sum(1 for _, text in self.lines() if text == line)
 
 
 class ChatClient:
@@ -74,7 +86,7 @@ class ChatClient:
         # gone (run_checks ends it at the latest).
         while True:
             alive = self.proc.poll() is None
-            self.reader.lines()
+            self.reader.read()
             if not alive:
                 return
             time.sleep(0.01)
