@@ -107,6 +107,8 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
 
+  const char* const build = bare ? "bare" : (spin ? "spinning" : "sleeping");
+
   // Drowsel's window, made as drowsel.exe makes it, but never shown.
   win32app::Program program(GetModuleHandleW(nullptr));
   CountingPump host(program.host(), spin);
@@ -154,7 +156,7 @@ int wmain(int argc, wchar_t** argv) {
     totalProcess += s.process;
   }
   std::printf("total pauses=%ld wall=%.6f thread_cpu=%.6f process_cpu=%.6f build=%s\n", count,
-              totalWall, totalThread, totalProcess, bare ? "bare" : spin ? "spinning" : "sleeping");
+              totalWall, totalThread, totalProcess, build);
   std::printf("timed_from=%.6f timed_to=%.6f\n", timedFrom, timedTo);
   std::fflush(stdout);
   program.host().UnloadForm();
