@@ -32,7 +32,7 @@ class Nested {
 void Form1::Load() {
   const Nested level(depth_);
   host_.SetEnabled(Control::Command2, false);
-  FormOnTop(host_);
+  FormOnTop(host_, host_.FormHandle());
   SendChat(host_, MsgLoaded);
   if (!Pause(host_, PauseSeconds)) return;
   SendChat(host_, MsgCreditLoad);
@@ -41,7 +41,7 @@ void Form1::Load() {
 void Form1::MouseDown() {
   if (depth_ >= NestingBound - 1) return;
   const Nested level(depth_);  // the platform's move loop handles events too
-  FormDrag(host_);
+  FormDrag(host_, host_.FormHandle());
 }
 
 void Form1::Click(Control button) {

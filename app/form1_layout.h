@@ -18,7 +18,7 @@ struct Rgb {
 struct Color {
   enum class Source { Platform, Fixed, SystemWindowText };
   Source source = Source::Platform;  // Platform: whatever the control draws by default
-  Rgb rgb;
+  Rgb rgb{};
 };
 
 enum class ControlKind { Timer, Button, TextBox, Label };
@@ -31,11 +31,11 @@ struct ControlLayout {
   Control id;
   std::string_view name;
   ControlKind kind;
-  std::u16string_view caption;
-  TwipsRect rect;
+  std::u16string_view caption{};
+  TwipsRect rect{};
   int tabIndex = -1;  // -1: not a tab stop (the timer)
-  Color background;
-  Color text;
+  Color background{};
+  Color text{};
 };
 
 struct LineLayout {

@@ -8,14 +8,6 @@ namespace {
 
 constexpr double SecondsPerDay = 86400.0;
 
-// The reference build for the benchmark spins between events the way a naive
-// pause does; every other build sleeps.
-#if defined(DROWSEL_BUSY_WAIT_PAUSE)
-constexpr bool SleepBetweenEvents = false;
-#else
-constexpr bool SleepBetweenEvents = true;
-#endif
-
 // Seconds from `start` to `now` on a clock that goes back to 0 at midnight,
 // taken as the nearer way round the day: a start rounded up makes small
 // negative values, which are real, and a clock set back past midnight shows
@@ -69,7 +61,6 @@ bool Pause(EventPump& host, const int& seconds) {
   for (;;) {
     if (clock.Elapsed() >= seconds) return host.FormExists();
     if (!host.DoEvents()) return false;
-    if (!SleepBetweenEvents) continue;
     const double remaining = seconds - clock.Elapsed();
     if (remaining > 0) host.MsgWaitForMultipleObjectsEx(WaitMilliseconds(remaining));
   }

@@ -2,15 +2,15 @@
 
 namespace drowsel {
 
-void FormOnTop(HostServices& host) {
+void FormOnTop(WindowFunctions& windows, WindowHandle form) {
   // A window that cannot be made topmost still works; nothing to report.
-  host.SetWindowPos(host.FormHandle(), HwndTopmost, 0, 0, 0, 0, SwpNoMove | SwpNoSize);
+  windows.SetWindowPos(form, HwndTopmost, 0, 0, 0, 0, SwpNoMove | SwpNoSize);
 }
 
-void FormDrag(HostServices& host) {
+void FormDrag(WindowFunctions& windows, WindowHandle form) {
   // Both results are ignored: if the move cannot start, the window stays put.
-  host.ReleaseCapture();
-  host.SendMessageA(host.FormHandle(), WmNcLButtonDown, HtCaption, std::intptr_t{0});
+  windows.ReleaseCapture();
+  windows.SendMessageA(form, WmNcLButtonDown, HtCaption, std::intptr_t{0});
 }
 
 }  // namespace drowsel

@@ -5,11 +5,11 @@
 
 namespace drowsel {
 
-// Puts the window in the topmost band without moving or resizing it.
-void FormOnTop(HostServices& host);
+// Puts `form` in the topmost band without moving or resizing it.
+void FormOnTop(WindowFunctions& windows, WindowHandle form);
 
-// Starts the platform's own move of the window, as a press on a title bar
-// would; returns when the user lets go.
-void FormDrag(HostServices& host);
+// Starts the platform's own move of `form`, as a press on a title bar would;
+// returns when the user lets go.
+void FormDrag(WindowFunctions& windows, WindowHandle form);
 
 }  // namespace drowsel

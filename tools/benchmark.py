@@ -10,8 +10,8 @@ Builds what it needs first (the windows preset), then runs everything in one
 Wine session with its own Xvfb display and a fresh prefix (tests/e2e/harness.py):
 
 - CPU per pause: drowsel-bench-pause times Pause against a live hidden window;
-  drowsel-bench-pause-spin is the same program with the busy loop of a naive
-  pause. As a floor, drowsel-bench-pause --bare waits the same seconds in the
+  drowsel-bench-pause --spin runs the same Pause over a pump whose wait returns
+  at once, the busy loop of a naive pause. As a floor, drowsel-bench-pause --bare waits the same seconds in the
   platform's wait for input alone, with nothing of Pause around it. The CPU figures are the process's run time over exactly the timed
   pauses, read by this script from Linux (/proc/PID/task/*/schedstat, in
   nanoseconds): Wine counts a process's own CPU (GetProcessTimes,
@@ -50,15 +50,15 @@ from figures import fmt_seconds, median
 
 sys.path.insert(0, E2E_DIR)
 import harness  # noqa: E402
+from drowsel_e2e.chat import ChatClient  # noqa: E402
 from harness import Failure, check  # noqa: E402
 
 PAUSE = os.path.join(BENCH, "drowsel-bench-pause.exe")
-PAUSE_SPIN = os.path.join(BENCH, "drowsel-bench-pause-spin.exe")
 SEND = os.path.join(BENCH, "drowsel-bench-send.exe")
 LAUNCH = os.path.join(BENCH, "drowsel-bench-launch.exe")
 MINIMAL = os.path.join(BENCH, "drowsel-bench-minimal-window.exe")
-TARGETS = ["drowsel", "standin-aol", "drowsel-bench-pause", "drowsel-bench-pause-spin",
-           "drowsel-bench-send", "drowsel-bench-launch", "drowsel-bench-minimal-window"]
+TARGETS = ["drowsel", "standin-aol", "drowsel-bench-pause", "drowsel-bench-send",
+           "drowsel-bench-launch", "drowsel-bench-minimal-window"]
 
 COMMAND = "python3 tools/benchmark.py"
 SEND_WARMUP = 20
@@ -341,15 +341,6 @@ def table(f):
     return "\n".join(lines)
 
 
-def start_chat(s, name):
-    log = s.path(f"{name}.log")
-    proc = s.start(STANDIN, "--log", s.winpath(log))
-    s.wait_until(lambda: "READY" in s.read_log(log) or proc.poll() is not None, 30,
-                 what="the stand-in client to log READY")
-    check(proc.poll() is None, f"the stand-in client exited with {proc.returncode}")
-    return proc, log
-
-
 def run(s, exe, *args, timeout):
     proc = s.run_to_end(exe, *args, timeout=timeout)
     code = proc.returncode
@@ -400,7 +391,7 @@ def measure(s, args):
         "idle_server": measure_idle_server(s, IDLE_SECONDS),
         "ours": measure_pauses(s, PAUSE, args.pauses),
         "floor": measure_pauses(s, PAUSE, args.reference_pauses, "--bare"),
-        "reference": measure_pauses(s, PAUSE_SPIN, args.reference_pauses),
+        "reference": measure_pauses(s, PAUSE, args.reference_pauses, "--spin"),
     }
     builds = [f[k]["build"] for k in ("ours", "floor", "reference")]
     check(builds == ["sleeping", "bare", "spinning"],
@@ -413,17 +404,17 @@ def measure(s, args):
           "pause: its CPU was not measured")
 
     s.note(f"{args.lines} lines with drowsel-bench-send")
-    chat, log = start_chat(s, "send")
+    chat = ChatClient(s, STANDIN, "send")
     out = run(s, SEND, args.lines, SEND_WARMUP, timeout=args.lines * 0.5 + 60)
-    posted = sum(" POSTED " in line for line in s.read_log(log))
+    posted = len(chat.posted())
     check(posted == args.lines + SEND_WARMUP,
           f"the client got {posted} lines of {args.lines + SEND_WARMUP}")
     f["send"] = send_figures(out)
-    s.stop(chat)
+    s.stop(chat.proc)
 
-    chat, log = start_chat(s, "launch")
-    f["drowsel"] = measure_launches(s, DROWSEL, "DrowselForm", args.starts, chat_log=log)
-    s.stop(chat)
+    chat = ChatClient(s, STANDIN, "launch")
+    f["drowsel"] = measure_launches(s, DROWSEL, "DrowselForm", args.starts, chat_log=chat.log)
+    s.stop(chat.proc)
     f["minimal"] = measure_launches(s, MINIMAL, "DrowselBenchMinimal", args.starts)
     f["size"] = os.path.getsize(DROWSEL)
     f["minimal_size"] = os.path.getsize(MINIMAL)

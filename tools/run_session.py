@@ -20,18 +20,14 @@ from build_tree import DRIVER, DROWSEL, E2E_DIR, ROOT, STANDIN
 
 sys.path.insert(0, E2E_DIR)
 import harness  # noqa: E402
+from drowsel_e2e.chat import ChatClient, ClientLog  # noqa: E402
 from drowsel_e2e.driver import TEXT1, Driver  # noqa: E402
 from drowsel_e2e.wine_prefix import set_dpi  # noqa: E402
 
 
-def transcript(log_lines):
+def transcript(log):
     """The lines that reached the room, as the room shows them."""
-    return [bytes.fromhex(line.split(" ", 2)[2]).decode("cp1252")
-            for line in log_lines if " POSTED " in line]
-
-
-def posted_count(log):
-    return len(transcript(harness.read_log(log)))
+    return [bytes.fromhex(h).decode("cp1252") for _, _, h in log.posted()]
 
 
 def window_screenshot(session, driver, png_path):
@@ -47,9 +43,7 @@ def headless(screenshot, reason, dpi):
     with harness.Session("run", time_limit=240) as s:
         if dpi != 96:
             set_dpi(s, dpi)
-        log = s.path("chat.log")
-        s.start(STANDIN, "--log", s.winpath(log), "--room", "Lobby")
-        s.wait_until(lambda: "READY" in s.read_log(log), 60, what="the chat client")
+        log = ChatClient(s, STANDIN, "chat", "--room", "Lobby").reader
         driver = Driver(s, DRIVER)
         drowsel = s.start(DROWSEL)
         driver.wait_visible(drowsel, 60, "Drowsel's window")
@@ -60,13 +54,13 @@ def headless(screenshot, reason, dpi):
         steps = [("Start", 4), ("Adv.", 7), ("Stop", 9)]
         for caption, lines_after in steps:
             driver.drive("click", caption)
-            s.wait_until(lambda n=lines_after: posted_count(log) >= n, 30,
+            s.wait_until(lambda n=lines_after: len(log.posted()) >= n, 30,
                          interval=0.2, what=f"the lines of {caption}")
         driver.drive("click", "Exit")
         code = s.wait_exit(drowsel, 30)
 
         print("\nThe chat room saw:")
-        for line in transcript(s.read_log(log)):
+        for line in transcript(log):
             print("  " + line)
         print(f"\nDrowsel exited with code {code}; screenshot: {os.path.abspath(screenshot)}")
         return 0 if code == 0 else 1
@@ -92,7 +86,7 @@ def desktop():
         except subprocess.TimeoutExpired:
             standin.kill()
     print("The chat room saw:")
-    for line in transcript(harness.read_log(log)):
+    for line in transcript(ClientLog(log)):
         print("  " + line)
     return code
 

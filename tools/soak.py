@@ -43,6 +43,8 @@ import soak_figures
 sys.path.insert(0, build_tree.E2E_DIR)
 import harness  # noqa: E402
 from drowsel_e2e import wine_prefix  # noqa: E402
+from drowsel_e2e.chat import ChatClient  # noqa: E402
+from drowsel_e2e.drowsel import exit_text, start_beside  # noqa: E402
 from drowsel_e2e.desktop import drag, xdotool  # noqa: E402
 from drowsel_e2e.driver import TEXT1, Driver, box  # noqa: E402
 from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # noqa: E402
@@ -96,14 +98,15 @@ class Soak:
     def __init__(self, s, args):
         self.s = s
         self.args = args
-        self.log = ChatLog(s.path("chat.log"))
+        self.log = ChatLog()
         self.check = LineCheck(self.log, name_of)
         self.driver = Driver(s, args.driver)
         self.ticks = TickCount()
         self.reasons = itertools.cycle(REASONS)
         self.reason = next(self.reasons)
         self.front = ROOMS[0]
-        self.client = None
+        self.client = None  # a ChatClient
+        self.clients_started = 0
         self.drowsel = None
         self.browser_log = None
         self.temp = None
@@ -132,7 +135,7 @@ class Soak:
 
     def alive(self):
         code = self.drowsel.poll()
-        check(code is None, f"drowsel.exe ended with 0x{(code or 0) & 0xffffffff:x}")
+        check(code is None, f"drowsel.exe ended with {exit_text(code)}")
 
     def wait_till(self, at):
         """Watches the room until the monotonic time `at`: Drowsel may post
@@ -146,21 +149,14 @@ class Soak:
         self.temp = wine_prefix.temp_folder(self.s)
         self.temp_before = set(os.listdir(self.temp))
         self.start_client()
-        self.drowsel = self.s.start(self.args.drowsel)
+        self.drowsel = start_beside(self.s, self.args.drowsel, self.client, self.driver)
         self.check.expect([(ROOMS[0], LOADED), (ROOMS[0], CREDIT_LOAD)], 30, "the greeting")
-        self.until(lambda: (self.driver.find() or {}).get("visible") == "1"
-                   or self.drowsel.poll() is not None, 20, "Drowsel's window to show")
-        self.alive()
-        self.driver.controls()  # learns the controls' IDs, the window being at rest
 
     def start_client(self):
-        ready = self.log.count("READY")
-        self.client = self.s.start(self.args.standin, "--room", ROOMS[0], "--room", ROOMS[1],
-                                   "--front", ROOMS[0], "--log", self.s.winpath(self.log.path))
-        self.until(lambda: self.log.count("READY") > ready or self.client.poll() is not None, 30,
-                   "the stand-in client to log READY")
-        check(self.client.poll() is None,
-              f"the stand-in client exited at start with {self.client.returncode}")
+        self.clients_started += 1
+        self.client = ChatClient(self.s, self.args.standin, f"chat-{self.clients_started}",
+                                 "--room", ROOMS[0], "--room", ROOMS[1], "--front", ROOMS[0])
+        self.log.follow(self.client.reader)
         self.front = ROOMS[0]
 
     # -- Start, Stop, Exit -----------------------------------------------------
@@ -269,7 +265,7 @@ class Soak:
     def close_client(self):
         exits = self.log.count("EXIT")
         self.drive("chat-close")
-        code = self.s.wait_exit(self.client, 15)
+        code = self.s.wait_exit(self.client.proc, 15)
         check(code == 0, f"the stand-in client ended with {code} on being closed")
         self.until(lambda: self.log.count("EXIT") > exits, 5, "the client to log EXIT")
 
@@ -290,7 +286,7 @@ class Soak:
 
     def recover(self):
         """After a failed action: the client running, its first room in front."""
-        if self.client is None or self.client.poll() is not None:
+        if self.client is None or self.client.proc.poll() is not None:
             self.start_client()
         else:
             self.until(lambda: not self.log.stalled(), 40, "the client to end its stall")

@@ -2,49 +2,44 @@
 as it grows, every line Drowsel posts checked in order against the lines the
 run expects, and the minute count as Drowsel should have it.
 
-Nothing here starts a program; tools/soak.py does, and tests/test_soak.py
-feeds these a log of its own. Both put tests/e2e, where harness is, on the path.
+Nothing here starts a program or reads a file; tools/soak.py starts the
+client (drowsel_e2e.chat.ChatClient), and tools/tests/test_soak.py feeds
+these a log of its own.
 """
 
-import collections
 import time
-
-from harness import LogTail
 
 TICK_SECONDS = 60.0
 
 
 class ChatLog:
-    """The client's log (one file, kept across restarts of the client), read
-    on from where it got to. Lines posted into a room are kept with the
-    monotonic time they were first seen; the client's other events (READY,
-    EXIT, STALL ms, ANSWERING) are counted."""
+    """The logs of the clients the run started, one after the other, as one
+    (each a drowsel_e2e.chat.ClientLog). Lines posted into a room are kept
+    with the monotonic time they were first seen; the client's other events
+    (READY, EXIT, STALL ms, ANSWERING) are counted."""
 
-    def __init__(self, path):
-        self.path = path
+    def __init__(self):
         self.posted = []  # (time seen, room, hex)
-        self.events = collections.Counter()
-        self._tail = LogTail(path)
+        self._logs = []  # [log, how many of its posted lines are in self.posted]
+
+    def follow(self, log):
+        """Adds the log of a client just started; the earlier ones have ended."""
+        self._logs.append([log, 0])
 
     def read(self):
-        lines = self._tail.new_lines()
-        now = time.monotonic()
-        for line in lines:
-            room, _, rest = line.partition(" ")
-            if rest.startswith("POSTED "):
-                self.posted.append((now, room, rest[len("POSTED "):]))
-            elif room in ("READY", "EXIT", "STALL", "ANSWERING"):
-                self.events[line] += 1
+        for followed in self._logs:
+            new = followed[0].posted(monotonic=True, start=followed[1])
+            followed[1] += len(new)
+            self.posted += new
 
     def count(self, event):
-        self.read()
-        return self.events[event]
+        return sum(log.count(event) for log, _ in self._logs)
 
     def stalled(self):
         """Whether the client is inside a stall it has logged."""
-        self.read()
-        stalls = sum(n for line, n in self.events.items() if line.startswith("STALL "))
-        return stalls > self.events["ANSWERING"]
+        stalls = sum(sum(1 for _, line in log.lines() if line.startswith("STALL "))
+                     for log, _ in self._logs)
+        return stalls > self.count("ANSWERING")
 
 
 class LineCheck:

@@ -13,6 +13,9 @@
 #include "host/win32/newer_messages.h"
 #include "resource_ids.h"
 
+// ShowWindow, EnableWindow and SetFocus answer with what was there before,
+// not with success or failure, so their results go unread.
+
 namespace drowsel::win32app {
 
 using win32host::FromWide;
@@ -33,12 +36,6 @@ int ControlIndex(Control control) {
 COLORREF ToColorRef(const Color& color) {
   if (color.source == Color::Source::SystemWindowText) return GetSysColor(COLOR_WINDOWTEXT);
   return RGB(color.rgb.r, color.rgb.g, color.rgb.b);
-}
-
-HBRUSH BrushFor(const Color& color) {
-  if (color.source == Color::Source::SystemWindowText) return GetSysColorBrush(COLOR_WINDOWTEXT);
-  // Our layout only uses black as a fixed background; a stock brush needs no deleting.
-  return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
 }
 
 // The system DPI: what the screen's device context reports, and what the
@@ -97,7 +94,10 @@ ControlClass ClassFor(ControlKind kind) {
 }  // namespace
 
 FormWindow::FormWindow(HINSTANCE instance, const FormLayout& layout)
-    : instance_(instance), layout_(layout) {}
+    : instance_(instance),
+      layout_(layout),
+      controls_(layout.controls.size()),
+      backgrounds_(layout.controls.size()) {}
 
 FormWindow::~FormWindow() {
   UnloadForm();
@@ -140,7 +140,7 @@ bool FormWindow::Create(FormEvents& events) {
 
 void FormWindow::Show(int showCommand) {
   if (hwnd_ == nullptr) return;
-  ShowWindow(hwnd_, showCommand);  // returns the previous visibility, not an error
+  ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
   // The reason box has the first tab index, so it holds the focus at start.
   SetFocus(ControlWindow(Control::Text1));
@@ -160,11 +160,17 @@ void FormWindow::CreateControls() {
   for (const ControlLayout& control : layout_.controls) {
     const ControlClass kind = ClassFor(control.kind);
     if (kind.className == nullptr) continue;  // the timer is not a window
+    const auto index = static_cast<std::size_t>(ControlIndex(control.id));
+    if (index >= controls_.size()) continue;
     const std::wstring caption = ToWide(control.caption);
     const INT_PTR id = static_cast<INT_PTR>(FirstControlId) + ControlIndex(control.id);
-    controls_[static_cast<std::size_t>(ControlIndex(control.id))] =
+    controls_[index] =
         CreateWindowExW(kind.exStyle, kind.className, caption.c_str(), kind.style, 0, 0, 0, 0,
                         hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
+    // Without its brush a control keeps the platform's colours.
+    if (control.background.source == Color::Source::Fixed) {
+      backgrounds_[index].reset(CreateSolidBrush(ToColorRef(control.background)));
+    }
   }
 }
 
@@ -231,7 +237,8 @@ void FormWindow::UpdateFont() {
 }
 
 HWND FormWindow::ControlWindow(Control control) const {
-  return controls_[static_cast<std::size_t>(ControlIndex(control))];
+  const auto index = static_cast<std::size_t>(ControlIndex(control));
+  return index < controls_.size() ? controls_[index] : nullptr;
 }
 
 const ControlLayout* FormWindow::LayoutOfWindow(HWND window) const {
@@ -261,7 +268,7 @@ void FormWindow::SetEnabled(Control control, bool enabled) {
   }
   HWND window = ControlWindow(control);
   const bool hadFocus = GetFocus() == window;
-  EnableWindow(window, enabled ? TRUE : FALSE);  // returns the previous state
+  EnableWindow(window, enabled ? TRUE : FALSE);
   // A disabled control cannot keep the keyboard; hand it to the next one.
   if (!enabled && hadFocus) SetFocus(GetNextDlgTabItem(hwnd_, window, FALSE));
 }
@@ -300,7 +307,7 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
-      return OnControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+      return OnControlColor(message, reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_COMMAND:
       OnCommand(wParam, lParam);
       return 0;
@@ -366,15 +373,21 @@ void FormWindow::OnPaint() {
   EndPaint(hwnd_, &paint);
 }
 
-LRESULT FormWindow::OnControlColor(HDC dc, HWND control) {
+LRESULT FormWindow::OnControlColor(UINT message, HDC dc, HWND control) {
   const ControlLayout* layout = LayoutOfWindow(control);
-  if (layout == nullptr || layout->background.source == Color::Source::Platform) {
-    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+  HBRUSH brush = nullptr;  // none: the platform's colours
+  if (layout != nullptr && layout->background.source == Color::Source::SystemWindowText) {
+    brush = GetSysColorBrush(COLOR_WINDOWTEXT);
+  } else if (layout != nullptr) {
+    brush = backgrounds_[static_cast<std::size_t>(ControlIndex(layout->id))].get();
+  }
+  if (brush == nullptr) {
+    return DefWindowProcW(hwnd_, message, reinterpret_cast<WPARAM>(dc),
                           reinterpret_cast<LPARAM>(control));
   }
   SetTextColor(dc, ToColorRef(layout->text));
   SetBkColor(dc, ToColorRef(layout->background));
-  return reinterpret_cast<LRESULT>(BrushFor(layout->background));
+  return reinterpret_cast<LRESULT>(brush);
 }
 
 void FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
@@ -406,7 +419,7 @@ LRESULT FormWindow::OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
   auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
   if (self == nullptr || self->hwnd_ != nullptr) return FALSE;  // not a window we are making
   self->hwnd_ = hwnd;
-  // Returns the previous value, 0; a failure would show as the window not answering.
+  // A failure would show as the window not answering.
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   return self->OnMessage(WM_NCCREATE, wParam, lParam);
 }
@@ -438,7 +451,7 @@ void FormWindow::OnActivate(WPARAM wParam) {
   // Nothing saved: the first activation, and Show puts the focus in place.
   if (focus == nullptr || !IsChild(hwnd_, focus)) return;
   if (!IsWindowEnabled(focus)) focus = GetNextDlgTabItem(hwnd_, focus, FALSE);
-  if (focus != nullptr) SetFocus(focus);  // returns the previous focus, not an error
+  if (focus != nullptr) SetFocus(focus);
 }
 
 // The system sends this on this thread once the window's DPI has changed, with
@@ -470,9 +483,9 @@ void FormWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
 LRESULT FormWindow::OnNcDestroy(WPARAM wParam, LPARAM lParam) {
   HWND hwnd = hwnd_;
   if (InSendMessage() || GetWindow(hwnd, GW_CHILD) != nullptr) return 0;
-  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // returns the old value
+  SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // the window goes either way
   hwnd_ = nullptr;
-  controls_.fill(nullptr);
+  std::fill(controls_.begin(), controls_.end(), nullptr);
   timerEnabled_ = false;  // the window's timers went with it
   PostQuitMessage(0);     // the program ends with its only window, whatever destroyed it
   return DefWindowProcW(hwnd, WM_NCDESTROY, wParam, lParam);

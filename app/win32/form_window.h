@@ -4,9 +4,9 @@
 
 #include <windows.h>
 
-#include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/form1_layout.h"
 #include "app/win32/picture.h"
@@ -37,8 +37,6 @@ class FormWindow final : public FormControls {
   void SetText(Control control, std::u16string_view text) override;
 
  private:
-  static constexpr std::size_t ControlCount = static_cast<std::size_t>(Control::Label2) + 1;
-
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -55,7 +53,7 @@ class FormWindow final : public FormControls {
   const ControlLayout* LayoutOfWindow(HWND window) const;
 
   void OnPaint();
-  LRESULT OnControlColor(HDC dc, HWND control);
+  LRESULT OnControlColor(UINT message, HDC dc, HWND control);
   void OnCommand(WPARAM wParam, LPARAM lParam);
   void OnQueuedClick(WPARAM controlId);
   void OnTimer(WPARAM id, LPARAM callback);
@@ -68,7 +66,9 @@ class FormWindow final : public FormControls {
   const FormLayout& layout_;
   FormEvents* events_ = nullptr;
   HWND hwnd_ = nullptr;
-  std::array<HWND, ControlCount> controls_{};
+  // By Control, one for each row of the layout: its window and its fixed background's brush.
+  std::vector<HWND> controls_;
+  std::vector<win32host::ScopedGdi<HBRUSH>> backgrounds_;
   bool timerEnabled_ = false;
   int dpi_ = 96;
   HWND focusBeforeDeactivate_ = nullptr;

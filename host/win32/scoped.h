@@ -10,7 +10,7 @@
 
 namespace drowsel::win32host {
 
-// A GDI object (bitmap, brush, pen), deleted with its owner.
+// A GDI object: a bitmap, a brush or a pen.
 template <typename T>
 class ScopedGdi {
  public:
@@ -36,7 +36,7 @@ class ScopedGdi {
   T object_ = nullptr;
 };
 
-// A kernel handle (file, process, thread, snapshot), closed with its owner.
+// A kernel handle: a file, a process, a thread or a snapshot.
 // Both of the platform's "no handle" values count as none.
 class ScopedHandle {
  public:
@@ -63,7 +63,7 @@ class ScopedHandle {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
-// A memory device context (CreateCompatibleDC), deleted with its owner.
+// A memory device context, from CreateCompatibleDC.
 class ScopedMemoryDC {
  public:
   explicit ScopedMemoryDC(HDC like) : dc_(CreateCompatibleDC(like)) {}
@@ -78,7 +78,7 @@ class ScopedMemoryDC {
   HDC dc_;
 };
 
-// A window's device context (GetDC; null: the screen's), released with its owner.
+// A window's device context, from GetDC (null: the screen's).
 class ScopedGetDC {
  public:
   explicit ScopedGetDC(HWND window) : window_(window), dc_(GetDC(window)) {}
@@ -94,7 +94,7 @@ class ScopedGetDC {
   HDC dc_;
 };
 
-// A string the automation functions allocated, freed with its owner.
+// A string the automation functions allocated.
 class ScopedBstr {
  public:
   ScopedBstr() = default;

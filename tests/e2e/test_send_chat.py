@@ -17,11 +17,10 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 from drowsel_e2e.chat import ChatClient  # noqa: E402
-from drowsel_e2e.lines import EXPECTED  # noqa: E402
+from drowsel_e2e.lines import EXPECTED, name_of  # noqa: E402
 from harness import check  # noqa: E402
 
 DRAFT = "hello"
-DRAFT_HEX = "68656c6c6f"
 
 ARGS = None
 
@@ -30,8 +29,8 @@ ARGS = None
 
 def start_client(s, name, *options):
     """Starts the stand-in client with a log of its own, never one an earlier
-    client wrote; returns the log's path."""
-    return ChatClient(s, ARGS.standin, f"{name}-{len(s.procs)}", *options).log
+    client wrote."""
+    return ChatClient(s, ARGS.standin, f"{name}-{len(s.procs)}", *options)
 
 
 def post(s, *entries, timeout=30):
@@ -56,30 +55,13 @@ def post(s, *entries, timeout=30):
     return code, timings, wall
 
 
-def events(log):
-    """The log as (who, what, argument) triples, e.g. ("Lobby", "POSTED", "3c66...")."""
-    out = []
-    for line in harness.read_log(log):
-        parts = line.split(" ", 2)
-        out.append(tuple(parts + [""] * (3 - len(parts))))
-    return out
-
-
 def payloads(evs, room, what):
     return [arg for who, w, arg in evs if who == room and w == what]
 
 
-def name_of(hex_text):
-    """Which line (or the draft) these bytes are, for readable reports."""
-    for entry, line in EXPECTED.items():
-        if hex_text == line:
-            return f"<{entry}>"
-    return "<draft>" if hex_text == DRAFT_HEX else hex_text
-
-
 def show(evs):
     for who, what, arg in evs:
-        print("   ", who, what, name_of(arg))
+        print("   ", who, what, name_of(arg) if what in ("POSTED", "WM_SETTEXT") else arg)
 
 
 # -- checks ----------------------------------------------------------------------
@@ -92,9 +74,9 @@ def no_client_running(s):
 
 
 def every_line_arrives_byte_exact(s):
-    log = start_client(s, "exact", *INPUT)
+    client = start_client(s, "exact", *INPUT)
     code, _, _ = post(s, *EXPECTED)
-    evs = events(log)
+    evs = client.entries()
     check(code == 0, f"drowsel-post exit code {code}")
     sent = payloads(evs, "Lobby", "WM_SETTEXT")
     posted = payloads(evs, "Lobby", "POSTED")
@@ -109,9 +91,9 @@ def every_line_arrives_byte_exact(s):
 
 
 def front_document_without_input(s):
-    log = start_client(s, "noinput", "--room", "Lobby", "--doc", "News", "--front", "News")
+    client = start_client(s, "noinput", "--room", "Lobby", "--doc", "News", "--front", "News")
     code, timings, wall = post(s, "MsgLoaded", "MsgBanner")
-    evs = events(log)
+    evs = client.entries()
     show(evs)
     check(code == 0, f"drowsel-post exit code {code}")
     touched = [e for e in evs if e[1].startswith("WM_") or e[1] == "POSTED"]
@@ -120,14 +102,14 @@ def front_document_without_input(s):
 
 
 def follows_the_front_document(s):
-    log = start_client(s, "switch", "--room", "A", "--room", "B", "--front", "A",
+    client = start_client(s, "switch", "--room", "A", "--room", "B", "--front", "A",
                        "--switch-after", "1:B")
     code, _, _ = post(s, "MsgStarted", "MsgStopped")
-    evs = events(log)
+    evs = client.entries()
     show(evs)
     check(code == 0, f"drowsel-post exit code {code}")
     check(("FRONT", "B", "") in evs, "the client never brought B to the front")
-    want = {"A": ["<MsgStarted>"], "B": ["<MsgStopped>"]}
+    want = {"A": ["MsgStarted"], "B": ["MsgStopped"]}
     for what in ("POSTED", "WM_SETTEXT"):
         got = {room: [name_of(h) for h in payloads(evs, room, what)] for room in "AB"}
         check(got == want, f"wanted the first line in A (in front at start) and the second "
@@ -137,13 +119,13 @@ def follows_the_front_document(s):
 INPUT = ()  # the stand-in's options for its input: the plain EDIT unless a check says
 
 
-def final_input(s, log, room="Lobby"):
+def final_input(s, client, room="Lobby"):
     """What the user sees in the input once the sender is done: (text, start,
     end), from the client's watch of its input, once it has settled."""
     last = [None]
 
     def settled():
-        states = payloads(events(log), room, "INPUT")
+        states = payloads(client.entries(), room, "INPUT")
         if states and states[-1] == last[0]:
             return True
         last[0] = states[-1] if states else None
@@ -157,11 +139,11 @@ def draft_survives(s, draft=DRAFT, late_enter=None):
     options = list(INPUT) + ["--watch-input", "--draft-hex", draft.encode("utf-8").hex()]
     if late_enter:
         options += ["--late-enter", str(late_enter)]
-    log = start_client(s, "draft", *options)
+    client = start_client(s, "draft", *options)
     lines = ["MsgBanner", "MsgStopped"]
     code, _, _ = post(s, *lines)
-    text, start, end = final_input(s, log)
-    evs = [e for e in events(log) if e[0] == "Lobby" and e[1] != "INPUT"]
+    text, start, end = final_input(s, client)
+    evs = [e for e in client.entries() if e[0] == "Lobby" and e[1] != "INPUT"]
     show(evs)
     posted = payloads(evs, "Lobby", "POSTED")
     print(f"    room got {[name_of(h) for h in posted]}; input holds {text!r}, "
@@ -175,8 +157,8 @@ def draft_survives(s, draft=DRAFT, late_enter=None):
     order = [(w, name_of(a)) for _, w, a in evs if w in ("WM_SETTEXT", "POSTED")]
     want = []
     for n in lines:
-        want += [("WM_SETTEXT", f"<{n}>"), ("POSTED", f"<{n}>"), ("WM_SETTEXT", "draft")]
-    check([(w, a if a.startswith("<M") else "draft") for w, a in order] == want,
+        want += [("WM_SETTEXT", n), ("POSTED", n), ("WM_SETTEXT", "draft")]
+    check([(w, a if a in EXPECTED else "draft") for w, a in order] == want,
           f"the input saw {order}")
 
 
@@ -189,12 +171,12 @@ def unicode_draft_survives(s):
 
 
 def hung_client(s):
-    log = start_client(s, "hang", "--hang", *INPUT)
+    client = start_client(s, "hang", "--hang", *INPUT)
     try:
         code, timings, wall = post(s, "MsgLoaded", "MsgBanner", "MsgStopped", timeout=30)
     finally:
-        show(events(log))
-    evs = events(log)
+        show(client.entries())
+    evs = client.entries()
     check(code == 0, f"drowsel-post exit code {code}")
     check(("Lobby", "HUNG", "") in evs, "the client never hung, so this proved nothing")
     # Each line waits out the bound once, whatever the system thinks of the

@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
-"""The Site button end to end: drowsel.exe under Wine, clicked with xdotool,
-with standin-browser.exe as the program the prefix opens ".html" files with.
+"""The Site button end to end: drowsel.exe under Wine, its buttons pressed
+through drowsel-driver.exe, with standin-browser.exe as the program the prefix
+opens ".html" files with.
 
     test_site.py --drowsel build/windows/drowsel.exe \
+                 --driver build/windows/tools/driver/drowsel-driver.exe \
                  --browser build/windows/tools/standin-browser/standin-browser.exe
 
 Needs xdotool besides what harness.py needs.
 """
 
 import os
-import subprocess
 import sys
 import time
 
@@ -18,19 +19,16 @@ import harness  # noqa: E402
 from drowsel_e2e.wine_prefix import (ADDRESS_LINE, cmd, install_browser, reg_add,  # noqa: E402
                                      reg_delete, release, temp_as_programs_see_it, temp_folder,
                                      tool, use_temp)
-from drowsel_e2e.driver import CLIENT_AT  # noqa: E402
+from drowsel_e2e.drowsel import exit_text, start_alone  # noqa: E402
+from drowsel_e2e.driver import EXIT, SITE, Driver, box  # noqa: E402
 from harness import check  # noqa: E402
-
-# Drowsel's window on screen (x, y, width, height) and its two buttons' centres.
-FORM = CLIENT_AT
-SITE = (589, 63)
-EXIT = (589, 79)
 
 # How long a click may take to show nothing at all: a dialog or a second
 # window would be up well within this.
 QUIET_WATCH = 1.5
 
 ARGS = None
+DRIVER = None
 ORIGINAL_TEMP = None  # TEMP and TMP as the fresh prefix has them
 
 
@@ -63,88 +61,58 @@ def visible_windows(s):
     return set(out.split())
 
 
-def form_window(s):
-    """Drowsel's viewable window where it belongs, or None."""
-    code, out = tool(s, "xdotool", "search", "--onlyvisible", "--classname", "drowsel.exe")
-    for wid in out.split() if code == 0 else []:
-        _, geometry = tool(s, "xdotool", "getwindowgeometry", "--shell", wid)
-        g = dict(item.split("=", 1) for item in geometry.split() if "=" in item)
-        if tuple(int(g.get(k, -1)) for k in ("X", "Y", "WIDTH", "HEIGHT")) == FORM:
-            return wid
-    return None
-
-
-def screen(s):
-    """The whole display as raw RGB bytes, 1024x768."""
-    cmd = f"xwd -root -silent -display :{s.display} | convert xwd:- -depth 8 rgb:-"
-    try:
-        done = subprocess.run(["sh", "-c", cmd], timeout=30, stdin=subprocess.DEVNULL,
-                              capture_output=True)
-    except subprocess.TimeoutExpired:
-        raise harness.Failure("taking a screenshot did not end within 30 s")
-    check(done.returncode == 0 and len(done.stdout) == 1024 * 768 * 3,
-          f"screenshot failed ({done.returncode}, {len(done.stdout)} bytes)")
-    return done.stdout
-
-
-def first_change_outside_form(before, after):
-    """(x, y) of the first pixel that differs outside Drowsel's window, or None."""
-    x0, y0, w, h = FORM
-    for y in range(768):
-        row = slice(y * 1024 * 3, (y + 1) * 1024 * 3)
-        a, b = before[row], after[row]
+def first_change_outside(before, after, area):
+    """(x, y) of the first pixel that differs between two grabs of the screen
+    outside `area` (x, y, width, height), or None."""
+    width, height, a_pixels = before
+    _, _, b_pixels = after
+    x0, y0, w, h = area
+    for y in range(height):
+        row = slice(y * width * 3, (y + 1) * width * 3)
+        a, b = a_pixels[row], b_pixels[row]
         if a == b:
             continue
-        for x in range(1024):
+        for x in range(width):
             inside = x0 <= x < x0 + w and y0 <= y < y0 + h
             if not inside and a[x * 3:x * 3 + 3] != b[x * 3:x * 3 + 3]:
                 return x, y
     return None
 
 
-def click(s, point):
-    x, y = point
-    code, _ = tool(s, "xdotool", "mousemove", str(x), str(y), "click", "1")
-    check(code == 0, f"xdotool could not click at {point}")
-    time.sleep(0.2)  # let the press and release reach Wine
-
-
 # -- driving Drowsel ---------------------------------------------------------------
 
 def start_drowsel(s):
-    proc = s.start(ARGS.drowsel)
-    s.wait_until(lambda: proc.poll() is not None or form_window(s), 20,
-                 what="Drowsel's window to show")
-    check(proc.poll() is None, f"drowsel.exe ended at start with {proc.returncode}")
-    return proc
+    return start_alone(s, ARGS.drowsel, DRIVER)
 
 
 def still_running(s, proc):
-    code = proc.poll()
-    check(code is None, f"drowsel.exe ended with 0x{(code or 0) & 0xffffffff:x}")
-    check(form_window(s), "Drowsel's window is gone, though drowsel.exe runs")
+    check(proc.poll() is None, f"drowsel.exe ended with {exit_text(proc.returncode)}")
+    check(DRIVER.find() is not None, "Drowsel's window is gone, though drowsel.exe runs")
+
+
+def click(button):
+    DRIVER.drive("click", button)
 
 
 def exit_drowsel(s, proc):
-    t = time.monotonic()
-    click(s, EXIT)
-    code = s.wait_exit(proc, 20)
-    s.note(f"drowsel.exe ended with {code} {time.monotonic() - t:.1f} s after Exit")
-    check(code == 0, f"drowsel.exe ended with 0x{code & 0xffffffff:x} after Exit")
+    click(EXIT)
+    code, _ = DRIVER.wait_gone(proc, "Exit", timeout=20)
+    check(code == 0, f"drowsel.exe ended with {exit_text(code)} after Exit")
 
 
 def click_site_expecting_nothing(s, proc):
     """Clicks Site and watches for a while: no new window may show, nothing may
     change on screen outside Drowsel's window, and Drowsel keeps running."""
-    windows, picture = visible_windows(s), screen(s)
-    click(s, SITE)
+    form = box(DRIVER.find()["window"])
+    windows, picture = visible_windows(s), s.grab()
+    click(SITE)
     deadline = time.monotonic() + QUIET_WATCH
     while time.monotonic() < deadline:
         new = visible_windows(s) - windows
         check(not new, f"a new window showed after Site: {sorted(new)}")
         still_running(s, proc)
         time.sleep(0.1)
-    changed = first_change_outside_form(picture, screen(s))
+    changed = first_change_outside(picture, s.grab(), form)
     check(changed is None, f"the screen changed outside Drowsel's window, first at {changed}")
 
 
@@ -193,7 +161,7 @@ def site_starts_the_browser_with_the_address(s):
     fresh_prefix_state(s)
     log = install_browser(s, ARGS.browser, "browser-address")
     proc = start_drowsel(s)
-    click(s, SITE)
+    click(SITE)
     s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
     still_running(s, proc)
     # Exit takes a couple of seconds: a second browser started by the same
@@ -214,6 +182,7 @@ def probe_leaves_the_temp_folder_as_it_was(s):
     proc = start_drowsel(s)
     pids = [pid for pid, name in windows_processes(s).items() if name == "drowsel.exe"]
     check(len(pids) == 1, f"drowsel.exe pids in the prefix: {pids}")
+    check(str(pids[0]) == DRIVER.find()["pid"], "the window found is not this drowsel.exe's")
     # The first two probe names this Drowsel would try are taken, by files
     # with something in them: it has to move on to a third and leave these be.
     for n in (0, 1):
@@ -221,7 +190,7 @@ def probe_leaves_the_temp_folder_as_it_was(s):
             f.write(b"taken %d\n" % n)
     before = snapshot(temp)
     s.note(f"temp folder {temp} holds {sorted(before)}")
-    click(s, SITE)
+    click(SITE)
     # The probe is deleted before the browser starts, so once it has logged
     # the folder must be as it was.
     s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
@@ -236,7 +205,7 @@ def does_not_wait_for_the_browser(s):
     fresh_prefix_state(s)
     log = install_browser(s, ARGS.browser, "browser-held", hold=True)
     proc = start_drowsel(s)
-    click(s, SITE)
+    click(SITE)
     s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
     try:
         check("standin-browser.exe" in windows_processes(s).values(),
@@ -311,16 +280,17 @@ CHECKS = [site_starts_the_browser_with_the_address, probe_leaves_the_temp_folder
 
 
 def body(s):
-    global ORIGINAL_TEMP
+    global ORIGINAL_TEMP, DRIVER
     tmp, temp = temp_as_programs_see_it(s)
     check(tmp and tmp == temp, f"a fresh prefix has TMP {tmp!r} and TEMP {temp!r}")
     ORIGINAL_TEMP = tmp
+    DRIVER = Driver(s, ARGS.driver)
     return harness.run_checks(s, CHECKS)
 
 
 def main():
     global ARGS
-    ARGS = harness.program_args(__doc__.splitlines()[0], ("drowsel", "browser"))
+    ARGS = harness.program_args(__doc__.splitlines()[0], ("drowsel", "driver", "browser"))
     harness.main("site", body, time_limit=240)
 
 

@@ -26,4 +26,18 @@ inline std::string Cp1252Hex(std::u16string_view line) {
   return hex;
 }
 
+// The text as an ANSI window in code page 1252 holds it: a character the code
+// page lacks becomes '?'.
+inline std::u16string ThroughCp1252(std::u16string_view text) {
+  static constexpr std::u16string_view Upper =  // what 0x80 to 0x9F stand for
+      u"\u20ac\u201a\u0192\u201e\u2026\u2020\u2021\u02c6\u2030\u0160\u2039\u0152\u017d"
+      u"\u2018\u2019\u201c\u201d\u2022\u2013\u2014\u02dc\u2122\u0161\u203a\u0153\u017e"
+      u"\u0178";
+  std::u16string ansi(text);
+  for (char16_t& c : ansi) {
+    if (c >= 0x80 && (c < 0xA0 || c > 0xFF) && Upper.find(c) == Upper.npos) c = u'?';
+  }
+  return ansi;
+}
+
 }  // namespace drowsel::testing

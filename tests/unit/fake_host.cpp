@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "app/form1_layout.h"
+#include "tests/unit/cp1252.h"
 
 namespace drowsel::testing {
 namespace {
@@ -166,6 +168,7 @@ void FakeHost::RunUntil(double until) {
     DeliverDueEvent();
   }
   if (elapsed_ < until) elapsed_ = until;
+  ActOnLateEnters();  // the client's own timers run meanwhile
 }
 
 bool FakeHost::DeliverDueEvent() {
@@ -243,8 +246,7 @@ std::intptr_t FakeHost::Deliver(WindowHandle window, std::uint32_t message, std:
       if (wParam == 13 && target.enterDelay > 0) {
         target.submitAt = elapsed_ + target.enterDelay;
       } else if (wParam == 13) {
-        posted_.push_back(PostedLine{elapsed_, window, target.text});
-        target.text.clear();
+        Post(window, elapsed_);
       }
       return 0;
     default:
@@ -267,11 +269,18 @@ std::intptr_t FakeHost::SendMessageA(WindowHandle window, std::uint32_t message,
 void FakeHost::ActOnLateEnters() {
   for (auto& [handle, window] : windows_) {
     if (window.submitAt >= 0 && window.submitAt <= elapsed_) {
-      posted_.push_back(PostedLine{window.submitAt, handle, window.text});
-      window.text.clear();
-      window.submitAt = -1;
+      const double at = std::exchange(window.submitAt, -1);
+      Post(handle, at);
     }
   }
+}
+
+void FakeHost::Post(WindowHandle input, double time) {
+  Window& window = windows_.at(input);
+  if (window.text.empty()) return;  // Enter in an empty input sends nothing
+  posted_.push_back(PostedLine{time, input, window.text});
+  window.text.clear();
+  if (onPosted) onPosted(posted_.back());
 }
 
 bool FakeHost::SendMessageTimeoutA(WindowHandle window, std::uint32_t message,
@@ -321,6 +330,14 @@ bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t 
   }
   it->second.flagged = false;  // answering clears it
   elapsed_ += sendCost;
+  // The A functions convert to the ANSI code page, and so does the system
+  // for an ANSI window.
+  const bool ansi = it->second.ansi || std::string_view(name) == "SendMessageTimeoutA";
+  if (const auto* in = std::get_if<TextIn>(&lParam); in != nullptr && ansi) {
+    const std::u16string converted = ThroughCp1252(in->text);
+    *result = Deliver(window, message, wParam, TextIn{converted});
+    return true;
+  }
   *result = Deliver(window, message, wParam, lParam);
   return true;
 }

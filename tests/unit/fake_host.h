@@ -36,6 +36,9 @@ class FakeHost final : public HostServices {
   void SetFlagged(WindowHandle window) { windows_[window].flagged = true; }
   // A window that answers until it is sent a carriage return, and hangs in it.
   void SetHungOnEnter(WindowHandle window) { windows_[window].hungOnEnter = true; }
+  // An ANSI input (code page 1252), as a real one converts the text it is
+  // given. Text sent through the A functions is converted for any window.
+  void SetAnsi(WindowHandle input) { windows_[input].ansi = true; }
   void SetInputText(WindowHandle input, std::u16string text) {
     windows_[input].text = std::move(text);
   }
@@ -63,6 +66,9 @@ class FakeHost final : public HostServices {
     std::u16string text;
   };
   const std::vector<PostedLine>& posted() const { return posted_; }
+  // Runs as each line reaches the room, inside the send that posted it (as a
+  // message from another program can be handled while a send waits).
+  std::function<void(const PostedLine&)> onPosted;
   std::vector<std::u16string> PostedTexts() const;
 
   // --- files, the shell and processes ---
@@ -164,6 +170,7 @@ class FakeHost final : public HostServices {
     bool hung = false;
     bool flagged = false;  // not responding, as the system sees it
     bool hungOnEnter = false;
+    bool ansi = false;
     std::uint16_t selStart = 0, selEnd = 0;
     double enterDelay = 0;
     double submitAt = -1;             // when a late Enter is acted on; -1: none pending
@@ -187,6 +194,7 @@ class FakeHost final : public HostServices {
   bool DeliverDueEvent();
   void ScheduleTick(std::uint64_t generation, double at);
   void ActOnLateEnters();
+  void Post(WindowHandle input, double time);
   bool SendTimeout(const char* name, WindowHandle window, std::uint32_t message,
                    std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
                    std::uint32_t timeoutMs, std::intptr_t* result);

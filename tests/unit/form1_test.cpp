@@ -163,7 +163,9 @@ TEST_F(Form1Test, ATickWhileStoppedDoesNothing) {
 TEST_F(Form1Test, AFloodOfClicksNestsNoDeeperThanTheBoundAndStartedOnesFinish) {
   constexpr int Clicks = Form1::NestingBound + 50;
   for (int i = 0; i < Clicks; ++i) host_.ClickAt(2.0 + i * 0.001, Control::Command3);
+  host_.At(2.5, [&] { form_.MouseDown(); });  // a press on the picture, at the bound
   host_.RunUntil(2.0 + 3 * Form1::NestingBound);
+  EXPECT_TRUE(host_.CallsStartingWith("ReleaseCapture").empty());
   const Lines lines = LinesAfterLoad();
   const auto count = [&](std::u16string_view line) {
     return std::count(lines.begin(), lines.end(), line);
@@ -291,6 +293,34 @@ TEST(Form1HungClientTest, StartATickAndExitEndInTime) {
   EXPECT_LE(took([&] { form.Click(Control::Command5); }), 15.0);
   EXPECT_EQ(host.posted().size(), 2u);  // the greeting alone
   EXPECT_FALSE(host.FormExists());
+}
+
+// The window closed (by another program) while Start's or Stop's last line
+// goes out: the handler ends there, touching no control.
+TEST(Form1ExitTest, AWindowClosedDuringTheLastLineEndsStartAndStop) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<double, Control>> clicks;
+    std::u16string lastLine;
+  };
+  const Case cases[] = {
+      {"start", {{2.0, Control::Command1}}, MsgReason(InitialReason)},
+      {"stop", {{2.0, Control::Command1}, {10.0, Control::Command2}}, MsgTotalIdle(u"  0")},
+  };
+  for (const Case& c : cases) {
+    FakeHost host;
+    Form1 form(host);
+    host.AddChatClient({u"Lobby"});
+    host.Attach(form);
+    host.RunLoad();
+    host.onPosted = [&](const FakeHost::PostedLine& line) {
+      if (line.text == c.lastLine) host.UnloadForm();
+    };
+    for (const auto& [at, button] : c.clicks) host.ClickAt(at, button);
+    host.RunUntil(20.0);
+    EXPECT_EQ(host.PostedTexts().back(), c.lastLine) << c.name;
+    EXPECT_FALSE(host.touchedAfterUnload()) << c.name;
+  }
 }
 
 TEST(Form1QuitTest, AQuitRequestInsideAPauseEndsTheSequence) {

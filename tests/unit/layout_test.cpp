@@ -29,6 +29,19 @@ TEST(LayoutTest, TabOrderStartsAtTheReasonBoxAndHasNoGaps) {
   EXPECT_EQ(LayoutOf(Control::Text1).tabIndex, 0);
 }
 
+// Start, Stop, Adv., Site and Exit down the right edge, each 240 below the one
+// above, so that neighbours overlap by 15.
+TEST(LayoutTest, TheButtonsStackDownTheRightEdge) {
+  const Control buttons[] = {Control::Command1, Control::Command2, Control::Command3,
+                             Control::Command4, Control::Command5};
+  for (int i = 0; i < 5; ++i) {
+    const TwipsRect& rect = LayoutOf(buttons[i]).rect;
+    EXPECT_EQ(rect.top, 240 * i) << LayoutOf(buttons[i]).name;
+    EXPECT_EQ(rect.left + rect.width, Form1Layout().clientWidth) << LayoutOf(buttons[i]).name;
+    EXPECT_EQ(rect.height, 255) << LayoutOf(buttons[i]).name;
+  }
+}
+
 TEST(LayoutTest, EveryControlLiesInsideTheClientArea) {
   const FormLayout& form = Form1Layout();
   for (const ControlLayout& c : form.controls) {

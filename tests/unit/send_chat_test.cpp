@@ -8,6 +8,7 @@
 
 #include "chat/catalogue.h"
 #include "chat/send_chat.h"
+#include "tests/unit/cp1252.h"
 #include "tests/unit/fake_host.h"
 
 namespace drowsel {
@@ -159,6 +160,65 @@ TEST(SendChatTest, AnEnterThatTimesOutKeepsTheDraftOut) {
   SendChat(host, u"line");
   EXPECT_EQ(host.InputText(input), u"line");
   EXPECT_DOUBLE_EQ(host.Now(), 5.0);
+}
+
+// At the edges of the wait for the client to take the line: the room gets the
+// line and never the draft, and the draft is back within a poll of the line
+// leaving, or stays out once the wait has given up.
+TEST(SendChatTest, TheDraftComesBackAtTheEdgesOfTheWait) {
+  struct Case {
+    const char* name;
+    bool ansiInput;
+    std::u16string line, draft;
+    double enterDelay;
+    bool draftBack;
+  };
+  const Case cases[] = {
+      // The input holds the reason with '?' for each letter it lacks.
+      {"a reason the input's code page lacks", true, MsgReason(u"\u043e\u0431\u0435\u0434"),
+       u"private", 0.05, true},
+      {"the longest draft kept", false, u"line", std::u16string(0xFFFF, u'd'), 0.0, true},
+      {"taken just inside the bound", false, u"line", u"private", 0.995, true},
+      {"taken just past the bound", false, u"line", u"private", 1.005, false},
+  };
+  for (const Case& c : cases) {
+    FakeHost host;
+    const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+    if (c.ansiInput) host.SetAnsi(input);
+    host.SetInputText(input, c.draft);
+    host.SetEnterDelay(input, c.enterDelay);
+    SendChat(host, c.line);
+    const double returned = host.Now();
+    host.RunUntil(3.0);
+
+    EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{testing::ThroughCp1252(c.line)})
+        << c.name;
+    EXPECT_EQ(host.InputText(input), c.draftBack ? c.draft : u"") << c.name;
+    EXPECT_LE(returned, c.enterDelay + 0.0101) << c.name;
+    // One look at the input every 10 ms at most.
+    EXPECT_LE(host.CallsStartingWith("SendMessageTimeoutW(4, WM_GETTEXTLENGTH").size(),
+              static_cast<std::size_t>(c.enterDelay * 100) + 3)
+        << c.name;
+  }
+}
+
+// A line of ours still in the input, which the client never took, goes rather
+// than coming back after the next line as though the user had typed it.
+TEST(SendChatTest, NoLineOfOursIsTakenForADraft) {
+  std::vector<std::u16string> ours;
+  for (const FixedEntry& fixed : FixedEntries) ours.emplace_back(fixed.text);
+  for (const ComposedEntry& composed : ComposedEntries) {
+    ours.push_back(composed.compose(u""));
+    ours.push_back(composed.compose(u"12"));
+  }
+  for (const std::u16string& stuck : ours) {
+    FakeHost host;
+    const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+    host.SetInputText(input, stuck);
+    SendChat(host, u"next");
+    EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{u"next"}) << testing::Utf8(stuck);
+    EXPECT_EQ(host.InputText(input), u"") << testing::Utf8(stuck);
+  }
 }
 
 TEST(SendChatTest, AnAbsurdLengthIsNoDraftAndNoCrash) {

@@ -92,6 +92,18 @@ TEST(WebPageTest, DoesNothingWhenTheTemporaryFolderIsUnusable) {
   }
 }
 
+// Sixteen names are tried, and a folder that holds them all is given up on.
+TEST(WebPageTest, GivesUpAfterSixteenProbeNames) {
+  FakeHost host;
+  for (int i = 0; i < 16; ++i) {
+    const std::string name = "C:\\Temp\\drowsel-probe-77-" + std::to_string(i) + ".html";
+    host.fs.files[std::u16string(name.begin(), name.end())] = "taken";
+  }
+  EXPECT_FALSE(OpenWebPage(host, Address));
+  EXPECT_EQ(host.CallsStartingWith("CreateFileA").size(), 16u);
+  EXPECT_FALSE(HasCallStartingWith(host, "CreateProcessA"));
+}
+
 TEST(WebPageTest, ALongTemporaryPathIsReadWhole) {
   FakeHost host;
   host.fs.tempPath = u"C:\\" + std::u16string(300, u'd') + u"\\";

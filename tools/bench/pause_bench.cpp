@@ -1,15 +1,15 @@
 // drowsel-bench-pause: times Drowsel's Pause against a live hidden window.
-// Built twice from this file: drowsel-bench-pause with the Pause that
-// sleeps between events, and drowsel-bench-pause-spin with the busy loop of a
-// naive pause (chat/pause.cpp compiled with DROWSEL_BUSY_WAIT_PAUSE).
 //
-//   drowsel-bench-pause.exe COUNT [--bare]
+//   drowsel-bench-pause.exe COUNT [--bare | --spin]
 //
 // Runs one untimed pause, so that the timed ones start on the clock's whole
 // second, then COUNT pauses of PauseSeconds back to back, and prints nothing
 // until they are over. With --bare each timed "pause" is instead the
 // platform's own wait for input until the same deadline, with nothing of
-// Pause around it: the least a second of waiting costs with this window.
+// Pause around it: the least a second of waiting costs with this window. With
+// --spin it is the same Pause over a pump whose wait returns at once, so that
+// it handles events without ever sleeping: the busy loop of a naive pause,
+// the reference.
 // Then one line per pause:
 //
 //   pause=N wall=S thread_cpu=S process_cpu=S late=S sleeps=N pumps=N
@@ -41,12 +41,6 @@
 
 namespace {
 
-#if defined(DROWSEL_BUSY_WAIT_PAUSE)
-constexpr const char* Build = "spinning";
-#else
-constexpr const char* Build = "sleeping";
-#endif
-
 // The window's handlers do nothing: the benchmark only needs a window to pump.
 class QuietForm final : public drowsel::FormEvents {
  public:
@@ -56,10 +50,11 @@ class QuietForm final : public drowsel::FormEvents {
   void Tick() override {}
 };
 
-// The Win32 host's clock and pump, counting what the pause asks of them.
+// The Win32 host's clock and pump, counting what the pause asks of them. A
+// spinning pump never sleeps: its wait returns at once.
 class CountingPump final : public drowsel::EventPump {
  public:
-  explicit CountingPump(drowsel::EventPump& pump) : pump_(pump) {}
+  CountingPump(drowsel::EventPump& pump, bool spin) : pump_(pump), spin_(spin) {}
 
   long sleeps = 0;
   long pumps = 0;
@@ -70,6 +65,7 @@ class CountingPump final : public drowsel::EventPump {
     return pump_.DoEvents();
   }
   void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) override {
+    if (spin_) return;
     ++sleeps;
     pump_.MsgWaitForMultipleObjectsEx(timeoutMs);
   }
@@ -77,6 +73,7 @@ class CountingPump final : public drowsel::EventPump {
 
  private:
   drowsel::EventPump& pump_;
+  bool spin_;
 };
 
 struct Sample {
@@ -103,15 +100,18 @@ int wmain(int argc, wchar_t** argv) {
   wchar_t* end = nullptr;
   const long count = argc >= 2 ? std::wcstol(argv[1], &end, 10) : 0;
   const bool bare = argc == 3 && std::wcscmp(argv[2], L"--bare") == 0;
-  if (count <= 0 || end == nullptr || *end != L'\0' || argc > (bare ? 3 : 2)) {
-    std::fwprintf(stderr, L"usage: %ls COUNT [--bare]\n",
+  const bool spin = argc == 3 && std::wcscmp(argv[2], L"--spin") == 0;
+  if (count <= 0 || end == nullptr || *end != L'\0' || argc > (bare || spin ? 3 : 2)) {
+    std::fwprintf(stderr, L"usage: %ls COUNT [--bare | --spin]\n",
                   argc > 0 ? argv[0] : L"drowsel-bench-pause");
     return 2;
   }
 
+  const char* const build = bare ? "bare" : (spin ? "spinning" : "sleeping");
+
   // Drowsel's window, made as drowsel.exe makes it, but never shown.
   win32app::Program program(GetModuleHandleW(nullptr));
-  CountingPump host(program.host());
+  CountingPump host(program.host(), spin);
   QuietForm events;
   if (!program.Create(events)) {
     std::fprintf(stderr, "cannot create the window\n");
@@ -156,7 +156,7 @@ int wmain(int argc, wchar_t** argv) {
     totalProcess += s.process;
   }
   std::printf("total pauses=%ld wall=%.6f thread_cpu=%.6f process_cpu=%.6f build=%s\n", count,
-              totalWall, totalThread, totalProcess, bare ? "bare" : Build);
+              totalWall, totalThread, totalProcess, build);
   std::printf("timed_from=%.6f timed_to=%.6f\n", timedFrom, timedTo);
   std::fflush(stdout);
   program.host().UnloadForm();

@@ -12,6 +12,7 @@ sys.path.insert(0, TOOLS)
 sys.path.insert(0, os.path.join(os.path.dirname(TOOLS), "tests", "e2e"))
 
 import soak_figures as figures  # noqa: E402
+from drowsel_e2e.chat import ClientLog  # noqa: E402
 from soak_chat import ChatLog, LineCheck, TickCount  # noqa: E402
 
 BANNER, REASON = "aa", "bb"
@@ -25,7 +26,8 @@ class Checking(unittest.TestCase):
     def setUp(self):
         folder = tempfile.mkdtemp()
         self.path = os.path.join(folder, "chat.log")
-        self.log = ChatLog(self.path)
+        self.log = ChatLog()
+        self.log.follow(ClientLog(self.path))
         self.check = LineCheck(self.log, poll=0.001)
         self.addCleanup(lambda: (os.remove(self.path), os.rmdir(folder)))
         self.write("READY\n")

@@ -1,6 +1,7 @@
 """The stand-in chat client, started with a log of its own and watched: a
 thread reads the log on from where it got to every 10 ms and notes when each
-line showed up (wall clock, like the driver's `at`)."""
+line showed up, on the wall clock (like the driver's `at`) and on the
+monotonic one. Every reader of the client's log goes through here."""
 
 import threading
 import time
@@ -8,11 +9,62 @@ import time
 import harness
 from harness import Failure, check
 
-from .lines import names
+from .lines import name_of, names
 
 # A pause counts from the clock's second rounded to the nearest, so "1 s"
 # lasts 0.5 to 1.5 s; the watcher adds up to a poll's worth either way.
 GAP_MIN, GAP_MAX = 0.45, 2.0
+
+
+def entry(line):
+    """One line of the client's log as (who, what, argument), e.g.
+    ("Lobby", "POSTED", "3c66..."), ("Lobby", "INPUT", "68 5 5") or ("READY", "", "")."""
+    parts = line.split(" ", 2)
+    return tuple(parts + [""] * (3 - len(parts)))
+
+
+class ClientLog:
+    """The client's log, read on from where it got to, each line with the
+    wall-clock and the monotonic time it was first seen. Safe to read from
+    more than one thread."""
+
+    def __init__(self, path):
+        self.path = path
+        self._lines = []  # (wall time seen, monotonic time seen, line, its entry)
+        self._posted = []  # (wall time seen, monotonic time seen, room, hex)
+        self._lock = threading.Lock()
+        self._tail = harness.LogTail(path)
+
+    def read(self):
+        """Notes the lines completed since the last read."""
+        with self._lock:
+            lines = self._tail.new_lines()
+            if not lines:
+                return
+            wall, mono = time.time(), time.monotonic()
+            for line in lines:
+                who, what, arg = entry(line)
+                self._lines.append((wall, mono, line))
+                if what == "POSTED":
+                    self._posted.append((wall, mono, who, arg))
+
+    def lines(self):
+        """[(wall time seen, line)] of the whole log, read up to now."""
+        self.read()
+        with self._lock:
+            return [(t, line) for t, _, line in self._lines]
+
+    def posted(self, monotonic=False, start=0):
+        """[(time seen, room, hex)] of every line that reached a room, from
+        the `start`th on."""
+        self.read()
+        with self._lock:
+            return [(mono if monotonic else wall, room, h)
+                    for wall, mono, room, h in self._posted[start:]]
+
+    def count(self, line):
+        """How often this whole line is in the log ("READY", "STALL 3000")."""
+        return sum(1 for _, text in self.lines() if text == line)
 
 
 class ChatClient:
@@ -21,9 +73,7 @@ class ChatClient:
         self.name = name
         self.log = s.path(f"{name}.log")
         self.proc = s.start(exe, "--log", s.winpath(self.log), *options)
-        self._events = []  # (time seen, line)
-        self._lock = threading.Lock()
-        self._tail = harness.LogTail(self.log)
+        self.reader = ClientLog(self.log)
         threading.Thread(target=self._watch, daemon=True).start()
         s.wait_until(lambda: self.seen("READY") or self.proc.poll() is not None, 20,
                      what=f"the stand-in client {name} to log READY")
@@ -32,13 +82,11 @@ class ChatClient:
               f"{s.output(self.proc, 'err').strip()}")
 
     def _watch(self):
-        # Ends by itself once the client has gone (run_checks ends it at the latest).
+        # Notes when each line shows up. Ends by itself once the client has
+        # gone (run_checks ends it at the latest).
         while True:
             alive = self.proc.poll() is None
-            lines = self._tail.new_lines()
-            now = time.time()
-            with self._lock:
-                self._events += [(now, line) for line in lines]
+            self.reader.read()
             if not alive:
                 return
             time.sleep(0.01)
@@ -46,9 +94,12 @@ class ChatClient:
     # -- what the log says -----------------------------------------------------
 
     def events(self):
-        """[(time seen, line)] of the whole log so far."""
-        with self._lock:
-            return list(self._events)
+        """[(time seen, line)] of the whole log so far, read up to now."""
+        return self.reader.lines()
+
+    def entries(self):
+        """[(who, what, argument)] of the whole log so far, read up to now."""
+        return [entry(line) for _, line in self.events()]
 
     def seen(self, line):
         return any(text == line for _, text in self.events())
@@ -58,12 +109,7 @@ class ChatClient:
 
     def posted_at(self):
         """[(time seen, room, hex)] of every line that reached a room."""
-        out = []
-        for t, text in self.events():
-            room, _, rest = text.partition(" ")
-            if rest.startswith("POSTED "):
-                out.append((t, room, rest[len("POSTED "):]))
-        return out
+        return self.reader.posted()
 
     def posted(self):
         """[(room, hex)] of every line that reached a room."""
@@ -75,12 +121,8 @@ class ChatClient:
 
     def summary(self):
         """The log for a report, each posted line by its name."""
-        out = []
-        for _, text in self.events():
-            room, _, rest = text.partition(" ")
-            kind, _, value = rest.partition(" ")
-            out.append(f"{room} POSTED {names([value])[0]}" if kind == "POSTED" else text)
-        return out
+        return [f"{who} POSTED {name_of(arg)}" if what == "POSTED" else line
+                for _, line in self.events() for who, what, arg in [entry(line)]]
 
     # -- waiting on it -----------------------------------------------------------
 

@@ -59,13 +59,14 @@ LOADED, UNLOADED = EXPECTED["MsgLoaded"], EXPECTED["MsgUnloaded"]
 STARTED, STOPPED = EXPECTED["MsgStarted"], EXPECTED["MsgStopped"]
 BANNER, MAKER = EXPECTED["MsgBanner"], EXPECTED["MsgMaker"]
 CREDIT_LOAD, CREDIT_EXIT = EXPECTED["MsgCreditLoad"], EXPECTED["MsgCreditExit"]
-FIXED_NAMES = {v: k for k, v in EXPECTED.items() if "=" not in k}
+NAMES = {v: k for k, v in EXPECTED.items()}
 
 
 def name_of(hex_text):
-    """A line for reports: its catalogue name, or its text."""
-    if hex_text in FIXED_NAMES:
-        return FIXED_NAMES[hex_text]
+    """A line for reports: its name above (a composed one with its value,
+    "MsgReason=Lunch"), or its text."""
+    if hex_text in NAMES:
+        return NAMES[hex_text]
     try:
         return repr(bytes.fromhex(hex_text).decode("cp1252", "replace"))
     except ValueError:
