@@ -21,7 +21,7 @@ from drowsel_e2e.driver import TEXT1, Driver, box  # noqa: E402
 from drowsel_e2e.drowsel import exit_text, program_args, start_beside  # noqa: E402
 from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # noqa: E402
                                STARTED, STOPPED, UNLOADED, reason_line, total_idle_line)
-from drowsel_e2e.wine_prefix import reg, reg_set  # noqa: E402
+from drowsel_e2e.wine_prefix import run_as_on_xp  # noqa: E402
 from harness import check  # noqa: E402
 
 ARGS = None
@@ -31,19 +31,6 @@ ARGS = None
 # plain background, where the picture could not be drawn, has one.
 PICTURE = (0, 0, 176, 80)
 FEWEST_COLOURS = 100
-
-
-def as_on_xp(s, exe):
-    """Wine's settings for this one program, under its file name."""
-    name = os.path.basename(exe)
-    key = rf"HKCU\Software\Wine\AppDefaults\{name}"
-    reg_set(s, key, "Version", "winxp" if harness.pe_bits(exe) == 32 else "winxp64")
-    code, out = reg(s, "add", rf"{key}\DllOverrides", "/v", "windowscodecs", "/d", "", "/f")
-    check(code == 0, f"reg add DllOverrides failed with {code}: {out.strip()}")
-    code, out = reg(s, "query", rf"{key}\DllOverrides", "/v", "windowscodecs")
-    check(code == 0 and "windowscodecs" in out, f"the override is not there: {out.strip()}")
-    s.note(f"{name}: Version {'winxp' if harness.pe_bits(exe) == 32 else 'winxp64'}, "
-           "windowscodecs disabled")
 
 
 def picture_colours(s, client):
@@ -58,7 +45,7 @@ def picture_colours(s, client):
 
 
 def what_a_user_sees(s):
-    as_on_xp(s, ARGS.drowsel)
+    run_as_on_xp(s, ARGS.drowsel)
     chat = ChatClient(s, ARGS.standin, "xp")
     driver = Driver(s, ARGS.driver)
     drowsel = start_beside(s, ARGS.drowsel, chat, driver)

@@ -1,5 +1,6 @@
 """The session's Wine prefix: its registry, the temporary folder its programs
-get, and the stand-in browser as its program for ".html" files."""
+get, the stand-in browser as its program for ".html" files, display scaling,
+and a program run as on Windows XP."""
 
 import os
 import shutil
@@ -53,6 +54,20 @@ def reg_exists(s, key):
 def reg_delete(s, key):
     reg(s, "delete", key, "/f")
     check(not reg_exists(s, key), f"{key} is still there after reg delete")
+
+
+def run_as_on_xp(s, exe):
+    """Wine reports Windows XP (XP x64 to a 64-bit program) to the program of
+    this file name and keeps the Windows Imaging Component from it, as on an
+    XP that never got the component."""
+    name = os.path.basename(exe)
+    key = rf"HKCU\Software\Wine\AppDefaults\{name}"
+    version = "winxp" if harness.pe_bits(exe) == 32 else "winxp64"
+    reg_set(s, key, "Version", version)
+    reg_set(s, rf"{key}\DllOverrides", "windowscodecs", "")
+    code, out = reg(s, "query", rf"{key}\DllOverrides", "/v", "windowscodecs")
+    check(code == 0 and "windowscodecs" in out, f"the override is not there: {out.strip()}")
+    s.note(f"{name}: Version {version}, windowscodecs disabled")
 
 
 def temp_as_programs_see_it(s):
