@@ -68,7 +68,7 @@ def headless(screenshot, reason, dpi):
 
 def desktop():
     prefix = os.path.join(ROOT, "build", "wine-prefix")
-    env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
+    env = dict(os.environ, **harness.WINE_LOCALE, WINEPREFIX=prefix, WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=")
     if not os.path.isdir(prefix):
         print("Making a Wine prefix in build/wine-prefix (once, about 10 s)...")

@@ -63,9 +63,8 @@ TARGETS = ["drowsel", "standin-aol", "drowsel-driver", "standin-browser"]
 COMMAND = "python3 tools/soak.py --minutes 60"
 
 ROOMS = ("Lobby", "Side")
-# ASCII only: Wine takes a program's command line in the Unix locale's
-# character set, which is plain ASCII where LANG names a locale that is not
-# installed. The lines themselves carry code page 1252 bytes anyway.
+# Plain ASCII, so that each reason reaches the room as typed; the lines
+# themselves carry code page 1252 bytes anyway.
 REASONS = ["Out for a walk", "Back at three", "On the phone, 10 min"]
 # Lines Drowsel posts in one go come within this, stalls aside.
 SEQUENCE_TIMEOUT = 15

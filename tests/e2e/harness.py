@@ -43,6 +43,16 @@ WINE32 = "/usr/lib/wine/wine"
 REG = r"C:\windows\system32\reg.exe"
 CMD = r"C:\windows\system32\cmd.exe"
 
+# The locale Wine runs in. It must be one the machine has (en_US.UTF-8 is
+# often missing): otherwise Wine reads Linux file names and command lines as
+# 7-bit ASCII. Its ANSI code page is still 1252, which the chat lines need.
+WINE_LOCALE = {"LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"}
+ANSI_CODE_PAGE = "1252"
+
+# Where scripts/install-deps says why it could not install 32-bit Wine.
+WINE32_NOTE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build",
+                           "wine32-not-installed.txt")
+
 # What start.exe prints when Wine could not start a program at all.
 NOT_STARTED = "Application could not be started"
 TOOL_ATTEMPTS = 3
@@ -124,7 +134,12 @@ def runs_32bit():
     if done.returncode != 0:
         return False, (done.stdout + done.stderr).strip()
     if not os.access(WINE32, os.X_OK):
-        return False, "32-bit Wine (wine32:i386) is not installed; scripts/install-deps installs it"
+        try:
+            with open(WINE32_NOTE, encoding="utf-8") as f:
+                return False, f.read().strip()
+        except OSError:
+            return False, ("32-bit Wine (wine32:i386) is not installed; "
+                           "scripts/install-deps installs it")
     return True, ""
 
 
@@ -280,7 +295,7 @@ class Session:
         prefix = os.path.join(self.tmp, "prefix")
         os.mkdir(prefix)
         env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "WINE"))}
-        env.update(WINEPREFIX=prefix, WINEDEBUG="-all", LANG="en_US.UTF-8",
+        env.update(WINE_LOCALE, WINEPREFIX=prefix, WINEDEBUG="-all",
                    WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=f":{self.display}")
         self.env = env
         # A persistent wineserver, kept in the foreground so it is ours by pid;
@@ -298,6 +313,10 @@ class Session:
         code, _ = self.run_tool(REG, "add", r"HKCU\Software\Wine\WineDbg",
                                 "/v", "ShowCrashDialog", "/t", "REG_DWORD", "/d", "0", "/f")
         check(code == 0, "could not turn off the crash dialog")
+        code, out = self.run_tool(REG, "query", r"HKLM\System\CurrentControlSet\Control\Nls\CodePage",
+                                  "/v", "ACP")
+        check(code == 0 and re.search(rf"\bACP\s+REG_SZ\s+{ANSI_CODE_PAGE}\b", out),
+              f"the prefix's ANSI code page is not {ANSI_CODE_PAGE}: {out.strip()!r}")
 
     def _teardown(self):
         signal.alarm(0)
