@@ -11,36 +11,10 @@ namespace {
 bool IsSpace(char16_t c) {
   return c == u' ' || (c >= u'\t' && c <= u'\r') || c == u'\u00A0';
 }
-bool IsDigit(char16_t c) {
-  return c >= u'0' && c <= u'9';
-}
-
 std::u16string_view Trimmed(std::u16string_view text) {
   while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
   return text;
-}
-
-// Digits with at most one point among them, and at least one digit; then an
-// optional exponent: E or e, a sign if any, digits. Nothing else.
-bool IsDecimal(std::u16string_view text) {
-  std::size_t i = 0, digits = 0;
-  bool point = false;
-  for (; i < text.size() && (IsDigit(text[i]) || (text[i] == u'.' && !point)); ++i) {
-    if (text[i] == u'.')
-      point = true;
-    else
-      ++digits;
-  }
-  if (digits == 0) return false;
-  if (i == text.size()) return true;
-  if (text[i] != u'e' && text[i] != u'E') return false;
-  if (++i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
-  if (i == text.size()) return false;
-  for (; i < text.size(); ++i) {
-    if (!IsDigit(text[i])) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -51,9 +25,18 @@ double MinutesFromCaption(std::u16string_view caption) {
   if (!text.empty() && (text.front() == u'-' || text.front() == u'+')) {
     text = Trimmed(text.substr(1));
   }
-  if (!IsDecimal(text)) return 0.0;
+  // A plain decimal number, all of it read: digits, the point and an exponent
+  // only, which keeps out the "inf", "nan" and hexadecimal that strtod also
+  // takes, and a digit or the point first, which keeps out a second sign.
+  const char16_t first = text.empty() ? u' ' : text.front();
+  if (!((first >= u'0' && first <= u'9') || first == u'.') ||
+      text.find_first_not_of(u"0123456789.eE+-") != std::u16string_view::npos) {
+    return 0.0;
+  }
   const std::string narrow(text.begin(), text.end());  // all ASCII by now
-  const double value = std::strtod(narrow.c_str(), nullptr);
+  char* end = nullptr;
+  const double value = std::strtod(narrow.c_str(), &end);
+  if (end != narrow.c_str() + narrow.size()) return 0.0;
   if (!std::isfinite(value)) return 0.0;  // too large to hold
   return negative ? -value : value;
 }

@@ -85,7 +85,9 @@ class WindowFunctions {
                                    std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
                                    std::uint32_t timeoutMs, std::intptr_t* result) = 0;
   // The same with the Unicode message: text travels as UTF-16 all the way, and
-  // the system converts it for an ANSI window.
+  // the system converts it for an ANSI window. Ask text lengths this way: Wine
+  // answers an ANSI WM_GETTEXTLENGTH to another process by fetching the whole
+  // text first, outside the timeout.
   virtual bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
                                    std::uint32_t timeoutMs, std::intptr_t* result) = 0;

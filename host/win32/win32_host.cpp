@@ -216,7 +216,8 @@ std::uint32_t Win32Host::GetTempPathA(std::uint32_t bufferLength, std::u16string
 std::intptr_t Win32Host::FindExecutableA(const std::u16string& file,
                                          const std::u16string& directory, std::u16string& result) {
   if (findExecutable_ == nullptr) {
-    // LoadLibraryW and GetProcAddress are on every Windows we run on.
+    // LoadLibraryW and GetProcAddress are on every Windows we run on, and the
+    // shell's library is one the system always takes from its own folder.
     if (shell_.get() == nullptr) shell_.reset(LoadLibraryW(L"shell32.dll"));
     if (shell_.get() == nullptr) return 0;  // the shell's own answer when out of resources
     findExecutable_ = reinterpret_cast<FindExecutableFn>(
