@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/minute_count.h"
 #include "chat/catalogue.h"
 #include "chat/pause.h"
 #include "chat/send_chat.h"
@@ -25,14 +26,18 @@ class Nested {
 
 }  // namespace
 
+bool Form1::GoesOn() {
+  return form_.FormExists() && !host_.Quitting();
+}
+
 // A handler whose pause returns false stops at once: the window was unloaded
 // (Exit clicked inside the wait) or the program is quitting, so there is
 // nothing left to post to or to update.
 
 void Form1::Load() {
   const Nested level(depth_);
-  host_.SetEnabled(Control::Command2, false);
-  FormOnTop(host_, host_.FormHandle());
+  form_.SetEnabled(Control::Command2, false);
+  FormOnTop(host_, form_.FormHandle());
   SendChat(host_, MsgLoaded);
   if (!Pause(host_, PauseSeconds)) return;
   SendChat(host_, MsgCreditLoad);
@@ -41,7 +46,7 @@ void Form1::Load() {
 void Form1::MouseDown() {
   if (depth_ >= NestingBound - 1) return;
   const Nested level(depth_);  // the platform's move loop handles events too
-  FormDrag(host_, host_.FormHandle());
+  FormDrag(host_, form_.FormHandle());
 }
 
 void Form1::Click(Control button) {
@@ -66,39 +71,39 @@ void Form1::Click(Control button) {
 void Form1::Start() {
   SendChat(host_, MsgStarted);
   if (!Pause(host_, PauseSeconds)) return;
-  SendChat(host_, MsgReason(host_.GetText(Control::Text1)));
-  if (!host_.FormExists()) return;
-  host_.SetEnabled(Control::Timer1, true);
-  host_.SetEnabled(Control::Command2, true);
-  host_.SetEnabled(Control::Command1, false);
-  host_.SetEnabled(Control::Text1, false);
+  SendChat(host_, MsgReason(form_.GetText(Control::Text1)));
+  if (!GoesOn()) return;
+  form_.SetEnabled(Control::Timer1, true);
+  form_.SetEnabled(Control::Command2, true);
+  form_.SetEnabled(Control::Command1, false);
+  form_.SetEnabled(Control::Text1, false);
 }
 
 void Form1::Stop() {
   SendChat(host_, MsgStopped);
   if (!Pause(host_, PauseSeconds)) return;
-  SendChat(host_, MsgTotalIdle(host_.GetText(Control::Label1)));
-  if (!host_.FormExists()) return;
-  host_.SetEnabled(Control::Timer1, false);
-  host_.SetText(Control::Label1, CountReset);
-  host_.SetEnabled(Control::Command1, true);
-  host_.SetEnabled(Control::Command2, false);
-  host_.SetEnabled(Control::Text1, true);
+  SendChat(host_, MsgTotalIdle(form_.GetText(Control::Label1)));
+  if (!GoesOn()) return;
+  form_.SetEnabled(Control::Timer1, false);
+  form_.SetText(Control::Label1, CountReset);
+  form_.SetEnabled(Control::Command1, true);
+  form_.SetEnabled(Control::Command2, false);
+  form_.SetEnabled(Control::Text1, true);
 }
 
 void Form1::Tick() {
   // A tick already queued when the timer was stopped, or one that another
   // program made up, is no minute of an idle period.
-  if (!host_.IsEnabled(Control::Timer1) || depth_ >= NestingBound - 1) return;
+  if (!form_.IsEnabled(Control::Timer1) || depth_ >= NestingBound - 1) return;
   const Nested level(depth_);
   // The count lives in the label's caption only: "  0" reads as 0.
-  const double minutes = host_.VarR8FromStr(host_.GetText(Control::Label1)) + 1.0;
-  host_.SetText(Control::Label1, host_.VarBstrFromR8(minutes));
+  const double minutes = MinutesFromCaption(form_.GetText(Control::Label1)) + 1.0;
+  form_.SetText(Control::Label1, CaptionFromMinutes(minutes));
   SendChat(host_, MsgBanner);
   if (!Pause(host_, PauseSeconds)) return;
-  SendChat(host_, MsgReason(host_.GetText(Control::Text1)));
+  SendChat(host_, MsgReason(form_.GetText(Control::Text1)));
   if (!Pause(host_, PauseSeconds)) return;
-  SendChat(host_, MsgIdleFor(host_.GetText(Control::Label1)));
+  SendChat(host_, MsgIdleFor(form_.GetText(Control::Label1)));
 }
 
 void Form1::Advertise() {
@@ -118,7 +123,7 @@ void Form1::Exit() {
   SendChat(host_, MsgUnloaded);
   if (!Pause(host_, PauseSeconds)) return;
   SendChat(host_, MsgCreditExit);
-  if (host_.FormExists()) host_.UnloadForm();
+  if (GoesOn()) form_.UnloadForm();
 }
 
 }  // namespace drowsel

@@ -16,7 +16,8 @@ class Form1 final : public FormEvents {
   // kept for Exit: the user can always leave.
   static constexpr int NestingBound = 256;
 
-  explicit Form1(HostServices& host) : host_(host) {}
+  // The platform's services, and the window's controls, which the window provides.
+  Form1(HostServices& host, FormControls& form) : host_(host), form_(form) {}
 
   void Load() override;
   void MouseDown() override;
@@ -29,8 +30,11 @@ class Form1 final : public FormEvents {
   void Advertise();
   void Site();
   void Exit();
+  // The window is still there and no quit request has been met.
+  bool GoesOn();
 
   HostServices& host_;
+  FormControls& form_;
   int depth_ = 0;  // handlers running, one inside another's pause
 };
 

@@ -73,10 +73,10 @@ constexpr std::array ControlTable{
 
 // Line1 and Line2 frame the counter, Line3 and Line4 the reason box.
 constexpr std::array LineTable{
-    LineLayout{.name = "Line4", .x1 = 1440, .y1 = 1200, .x2 = 2640, .y2 = 1200},
-    LineLayout{.name = "Line3", .x1 = 1440, .y1 = 1440, .x2 = 1440, .y2 = 1200},
-    LineLayout{.name = "Line2", .x1 = 720, .y1 = 1200, .x2 = 720, .y2 = 1440},
-    LineLayout{.name = "Line1", .x1 = 0, .y1 = 1200, .x2 = 720, .y2 = 1200},
+    LineLayout{.x1 = 1440, .y1 = 1200, .x2 = 2640, .y2 = 1200},  // Line4
+    LineLayout{.x1 = 1440, .y1 = 1440, .x2 = 1440, .y2 = 1200},  // Line3
+    LineLayout{.x1 = 720, .y1 = 1200, .x2 = 720, .y2 = 1440},    // Line2
+    LineLayout{.x1 = 0, .y1 = 1200, .x2 = 720, .y2 = 1200},      // Line1
 };
 
 constexpr FormLayout Form1Table{

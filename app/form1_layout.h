@@ -39,7 +39,6 @@ struct ControlLayout {
 };
 
 struct LineLayout {
-  std::string_view name;
   int x1, y1, x2, y2;
 };
 

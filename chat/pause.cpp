@@ -59,7 +59,7 @@ class WaitClock {
 bool Pause(EventPump& host, const int& seconds) {
   WaitClock clock(host);
   for (;;) {
-    if (clock.Elapsed() >= seconds) return host.FormExists();
+    if (clock.Elapsed() >= seconds) return !host.Quitting();
     if (!host.DoEvents()) return false;
     const double remaining = seconds - clock.Elapsed();
     if (remaining > 0) host.MsgWaitForMultipleObjectsEx(WaitMilliseconds(remaining));

@@ -14,8 +14,8 @@ inline constexpr int PauseSeconds = 1;
 // events instead of spinning, and ends on time across midnight and when the
 // clock is set back.
 //
-// Returns true when the window still exists and the program goes on; false
-// when it was unloaded or asked to quit during the wait, in which case the
+// Returns true when the program goes on; false when it was asked to quit
+// during the wait (as it is when the window is unloaded), in which case the
 // caller must stop without touching the window.
 bool Pause(EventPump& host, const int& seconds);
 

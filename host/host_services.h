@@ -4,7 +4,7 @@
 // Win32 functions keep their Win32 names and argument order, with portable
 // types: a window handle is an integer, text is UTF-16 (the Win32 host turns it
 // into the ANSI code page at the boundary). The runtime services (clock, event
-// pump, controls, conversions) are what the window's handlers need besides.
+// pump, the window's controls) are what the window's handlers need besides.
 #pragma once
 
 #include <cstdint>
@@ -42,12 +42,14 @@ inline constexpr std::uint32_t NormalPriorityClass = 0x0020;
 inline constexpr KernelHandle InvalidHandleValue = static_cast<KernelHandle>(-1);
 
 // What a message's lParam carries. Text travels as UTF-16 here; the Win32 host
-// converts it to and from the ANSI code page.
+// converts it to the ANSI code page for the ANSI messages.
 struct TextIn {
   std::u16string_view text;  // a string the receiver reads (WM_SETTEXT)
 };
+// A buffer the receiver fills (WM_GETTEXT; wParam is its size). Text is read
+// back through the Unicode messages only; an ANSI one is not sent with it.
 struct TextOut {
-  std::u16string text;  // a buffer the receiver fills (WM_GETTEXT; wParam is its size)
+  std::u16string text;
 };
 using LParam = std::variant<std::intptr_t, TextIn, TextOut*>;
 
@@ -60,13 +62,12 @@ struct StartupInfo {
 struct ProcessInformation {
   KernelHandle hProcess = 0;
   KernelHandle hThread = 0;
-  std::uint32_t dwProcessId = 0;
-  std::uint32_t dwThreadId = 0;
 };
 
 // The seam is cut into roles, so that a routine asks for no more than it uses
-// and a stand-in for one role implements only that role. HostServices is all
-// of them together: what the window's handlers are given.
+// and a stand-in for one role implements only that role. HostServices is the
+// platform's roles together; the window's handlers are given it and the
+// window's controls, which the window itself provides.
 
 // Win32 user interface functions: the chat client's windows, and our own
 // window's place on the screen.
@@ -84,7 +85,9 @@ class WindowFunctions {
                                    std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
                                    std::uint32_t timeoutMs, std::intptr_t* result) = 0;
   // The same with the Unicode message: text travels as UTF-16 all the way, and
-  // the system converts it for an ANSI window.
+  // the system converts it for an ANSI window. Ask text lengths this way: Wine
+  // answers an ANSI WM_GETTEXTLENGTH to another process by fetching the whole
+  // text first, outside the timeout.
   virtual bool SendMessageTimeoutW(WindowHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
                                    std::uint32_t timeoutMs, std::intptr_t* result) = 0;
@@ -133,18 +136,21 @@ class EventPump {
   // Seconds since local midnight, with a fraction; back to 0 at midnight.
   virtual double Timer() = 0;
   // Handles every pending window message to completion, then returns. False
-  // when the program is ending: the window is gone or a quit request was met.
+  // when the program is ending: a quit request was met (the window posts one
+  // as it goes).
   virtual bool DoEvents() = 0;
   // Sleeps until input arrives for the window or timeoutMs have passed.
   virtual void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) = 0;
-  // False once the window is gone or the program is quitting.
-  virtual bool FormExists() = 0;
+  // True once DoEvents has met a quit request.
+  virtual bool Quitting() = 0;
 };
 
 // The window and its controls.
 class FormControls {
  public:
   virtual ~FormControls() = default;
+  // False once the window is gone.
+  virtual bool FormExists() = 0;
   // The window's handle; no window once it is gone.
   virtual WindowHandle FormHandle() = 0;
   // Destroys the window; the program ends with it.
@@ -157,20 +163,6 @@ class FormControls {
   virtual void SetText(Control control, std::u16string_view text) = 0;
 };
 
-// The runtime's conversions (locale-aware, as the platform's variant functions).
-class Conversions {
- public:
-  virtual ~Conversions() = default;
-  // Text to number; leading spaces allowed. 0 for text that is not a number.
-  virtual double VarR8FromStr(std::u16string_view text) = 0;
-  // Number to its shortest text: a whole number has no point and no spaces.
-  virtual std::u16string VarBstrFromR8(double value) = 0;
-};
-
-class HostServices : public WindowFunctions,
-                     public ShellFunctions,
-                     public EventPump,
-                     public FormControls,
-                     public Conversions {};
+class HostServices : public WindowFunctions, public ShellFunctions, public EventPump {};
 
 }  // namespace drowsel

@@ -182,7 +182,7 @@ class Soak:
         self.check.expect(self.in_front([UNLOADED, CREDIT_EXIT]), SEQUENCE_TIMEOUT, "Exit")
         code, _ = self.driver.wait_gone(self.drowsel, "Exit")
         if code != 0:
-            self.check.violation(f"drowsel.exe ended with 0x{code & 0xffffffff:x} after Exit")
+            self.check.violation(f"drowsel.exe ended with {exit_text(code)} after Exit")
 
     # -- actions between ticks --------------------------------------------------
 

@@ -25,7 +25,6 @@ using win32host::WmDpiChanged;
 
 namespace {
 
-constexpr wchar_t WindowClass[] = L"DrowselForm";
 constexpr UINT_PTR TimerId = 1;
 constexpr int FirstControlId = 100;  // clear of IDOK and IDCANCEL
 
@@ -72,23 +71,22 @@ bool WorkAreaNear(const RECT& rect, PixelRect* workArea) {
 struct ControlClass {
   const wchar_t* className;
   DWORD style;
-  DWORD exStyle;
 };
 
 ControlClass ClassFor(ControlKind kind) {
   switch (kind) {
     case ControlKind::Button:
-      return {L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0};
+      return {L"BUTTON", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON};
     case ControlKind::TextBox:
-      return {L"EDIT", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 0};
+      return {L"EDIT", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL};
     case ControlKind::Label:
       // SS_NOTIFY makes a label take its own mouse presses instead of passing
       // them through to the window, where they would start a move.
-      return {L"STATIC", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY, 0};
+      return {L"STATIC", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY};
     case ControlKind::Timer:
       break;
   }
-  return {nullptr, 0, 0};
+  return {nullptr, 0};
 }
 
 }  // namespace
@@ -112,7 +110,7 @@ bool FormWindow::Create(FormEvents& events) {
   windowClass.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_DROWSEL));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = WindowClass;
+  windowClass.lpszClassName = FormClassName;
   if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     return false;
   }
@@ -121,7 +119,7 @@ bool FormWindow::Create(FormEvents& events) {
   // WS_MINIMIZEBOX give its task bar button the usual menu.
   const std::wstring caption = ToWide(layout_.caption);
   HWND created =
-      CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, WindowClass, caption.c_str(),
+      CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, FormClassName, caption.c_str(),
                       WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, 0, 0, nullptr,
                       nullptr, instance_, this);
   if (created == nullptr) return false;
@@ -146,6 +144,10 @@ void FormWindow::Show(int showCommand) {
   SetFocus(ControlWindow(Control::Text1));
 }
 
+bool FormWindow::FormExists() {
+  return hwnd_ != nullptr;
+}
+
 WindowHandle FormWindow::FormHandle() {
   return reinterpret_cast<WindowHandle>(hwnd_);
 }
@@ -164,9 +166,8 @@ void FormWindow::CreateControls() {
     if (index >= controls_.size()) continue;
     const std::wstring caption = ToWide(control.caption);
     const INT_PTR id = static_cast<INT_PTR>(FirstControlId) + ControlIndex(control.id);
-    controls_[index] =
-        CreateWindowExW(kind.exStyle, kind.className, caption.c_str(), kind.style, 0, 0, 0, 0,
-                        hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
+    controls_[index] = CreateWindowExW(0, kind.className, caption.c_str(), kind.style, 0, 0, 0, 0,
+                                       hwnd_, reinterpret_cast<HMENU>(id), instance_, nullptr);
     // Without its brush a control keeps the platform's colours.
     if (control.background.source == Color::Source::Fixed) {
       backgrounds_[index].reset(CreateSolidBrush(ToColorRef(control.background)));

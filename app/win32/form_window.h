@@ -1,5 +1,6 @@
 // Drowsel's window: built from the layout table, it turns Win32 messages into
-// the window's events, and it is the window and controls the logic sees.
+// the window's events, and it is the window and controls the logic sees: the
+// one owner of both.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +30,7 @@ class FormWindow final : public FormControls {
   void Show(int showCommand);
 
   // The window and its controls. Harmless no-ops once the window is gone.
+  bool FormExists() override;
   WindowHandle FormHandle() override;
   void UnloadForm() override;
   bool IsEnabled(Control control) override;

@@ -7,7 +7,7 @@
 
 namespace drowsel::win32app {
 
-Program::Program(HINSTANCE instance) : window_(instance, Form1Layout()), host_(&window_) {
+Program::Program(HINSTANCE instance) : window_(instance, Form1Layout()) {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);  // without it the buttons look older; they still work
 }

@@ -1,7 +1,7 @@
 // Drowsel's Windows shell, put together the one way that drowsel.exe and the
 // benchmark's programs both use: the common controls, the window built from
-// its layout, and the Win32 host that hands the window's controls to the
-// logic.
+// its layout, which is the logic's window and controls, and the Win32 host
+// for everything else.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +21,7 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   HostServices& host() { return host_; }
+  FormControls& form() { return window_; }
 
   // Creates the window, hidden, raising `events` from then on. False when the
   // platform refused to make it.
@@ -28,6 +29,8 @@ class Program {
   void Show(int showCommand) { window_.Show(showCommand); }
   // The top-level message loop, until the window has gone; the exit code.
   int RunMessageLoop() { return host_.RunMessageLoop(); }
+  // The window is still there and no quit request has been met.
+  bool GoesOn() { return window_.FormExists() && !host_.Quitting(); }
 
  private:
   FormWindow window_;

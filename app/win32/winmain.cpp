@@ -7,10 +7,10 @@
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   drowsel::win32app::Program program(instance);
-  drowsel::Form1 form(program.host());
+  drowsel::Form1 form(program.host(), program.form());
   if (!program.Create(form)) return 1;
 
   form.Load();
-  if (program.host().FormExists()) program.Show(showCommand);
+  if (program.GoesOn()) program.Show(showCommand);
   return program.RunMessageLoop();
 }

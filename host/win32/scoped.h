@@ -3,8 +3,6 @@
 #pragma once
 
 #include <windows.h>
-// After <windows.h>, which it needs:
-#include <oleauto.h>
 
 #include <utility>
 
@@ -94,18 +92,22 @@ class ScopedGetDC {
   HDC dc_;
 };
 
-// A string the automation functions allocated.
-class ScopedBstr {
+// A library loaded at run time, from LoadLibraryW.
+class ScopedLibrary {
  public:
-  ScopedBstr() = default;
-  ScopedBstr(const ScopedBstr&) = delete;
-  ScopedBstr& operator=(const ScopedBstr&) = delete;
-  ~ScopedBstr() { SysFreeString(text_); }  // null is allowed
-  BSTR get() const { return text_; }
-  BSTR* put() { return &text_; }
+  ScopedLibrary() = default;
+  ScopedLibrary(const ScopedLibrary&) = delete;
+  ScopedLibrary& operator=(const ScopedLibrary&) = delete;
+  ~ScopedLibrary() { reset(); }
+
+  HMODULE get() const { return module_; }
+  void reset(HMODULE module = nullptr) {
+    if (module_ != nullptr) FreeLibrary(module_);  // nothing more to do if it fails
+    module_ = module;
+  }
 
  private:
-  BSTR text_ = nullptr;
+  HMODULE module_ = nullptr;
 };
 
 // Selects a GDI object into a device context and puts the old one back.

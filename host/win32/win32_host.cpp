@@ -1,15 +1,14 @@
 #include "host/win32/win32_host.h"
 
-#include <oleauto.h>
 #include <shellapi.h>
 
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "host/win32/ansi_text.h"
 #include "host/win32/newer_messages.h"
-#include "host/win32/scoped.h"
 
 namespace drowsel::win32host {
 namespace {
@@ -34,17 +33,18 @@ struct AnsiName {
 // messages, UTF-16 as it is for the Unicode ones.
 struct AnsiText {
   using Char = char;
+  static constexpr bool Reads = false;
   static std::string To(std::u16string_view text) { return ToAnsi(text); }
-  static std::u16string From(std::string_view text) { return FromAnsi(text); }
 };
 struct WideText {
   using Char = wchar_t;
+  static constexpr bool Reads = true;
   static std::wstring To(std::u16string_view text) { return ToWide(text); }
   static std::u16string From(std::wstring_view text) { return FromWide(text); }
 };
 
 // An lParam made ready for a message of that kind: the text converted, or a
-// buffer of wParam characters that the receiver fills.
+// buffer of wParam characters that the receiver fills (Unicode only).
 template <typename Text>
 class MessageLParam {
   using Char = typename Text::Char;
@@ -56,17 +56,21 @@ class MessageLParam {
     } else if (const auto* in = std::get_if<TextIn>(&lParam)) {
       text_ = Text::To(in->text);
       raw_ = reinterpret_cast<LPARAM>(text_.c_str());
-    } else {
+    } else if constexpr (Text::Reads) {
       buffer_.assign(wParam > 0 ? wParam : 1, Char{});
       raw_ = reinterpret_cast<LPARAM>(buffer_.data());
     }
   }
+  // False for a buffer on a message that does not read text back.
+  bool sendable() const { return Text::Reads || !std::holds_alternative<TextOut*>(lParam_); }
   LPARAM raw() const { return raw_; }
   // Hands a filled buffer back as UTF-16.
   void Finish() {
-    if (auto* out = std::get_if<TextOut*>(&lParam_)) {
-      buffer_.back() = Char{};  // a receiver that filled it whole still ends here
-      (*out)->text = Text::From(std::basic_string_view<Char>(buffer_.data()));
+    if constexpr (Text::Reads) {
+      if (auto* out = std::get_if<TextOut*>(&lParam_)) {
+        buffer_.back() = Char{};  // a receiver that filled it whole still ends here
+        (*out)->text = Text::From(std::basic_string_view<Char>(buffer_.data()));
+      }
     }
   }
 
@@ -87,6 +91,7 @@ bool SendBounded(SendMessageTimeoutFn send, WindowHandle window, std::uint32_t m
                  std::uintptr_t wParam, const LParam& lParam, std::uint32_t flags,
                  std::uint32_t timeoutMs, std::intptr_t* result) {
   MessageLParam<Text> text(wParam, lParam);
+  if (!text.sendable()) return false;
   DWORD_PTR answer = 0;
   if (send(ToHwnd(window), message, wParam, text.raw(), flags, timeoutMs, &answer) == 0) {
     return false;
@@ -119,6 +124,20 @@ bool ForeignTimerCallback(const MSG& message) {
   return message.message == WM_TIMER && message.lParam != 0;
 }
 
+void Dispatch(MSG& message) {
+  if (OnlyEverSent(message.message) || ForeignTimerCallback(message)) return;
+  // Tab, Shift+Tab and the arrow keys move between the controls of a window
+  // that holds them (WS_EX_CONTROLPARENT). (It dispatches the window's other
+  // messages itself, hence the check first.)
+  HWND top = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  if (top != nullptr && (GetWindowLongPtrW(top, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0 &&
+      IsDialogMessageW(top, &message)) {
+    return;
+  }
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
 Win32Host::GetTimeFn PreciseSystemTime() {
   // The precise clock exists from Windows 8 on; older systems have the coarse one.
   auto precise = reinterpret_cast<Win32Host::GetTimeFn>(reinterpret_cast<void*>(
@@ -128,7 +147,9 @@ Win32Host::GetTimeFn PreciseSystemTime() {
 
 }  // namespace
 
-Win32Host::Win32Host(FormControls* form) : form_(form), systemTime_(PreciseSystemTime()) {}
+static_assert(std::is_same_v<Win32Host::FindExecutableFn, decltype(&::FindExecutableA)>);
+
+Win32Host::Win32Host() : systemTime_(PreciseSystemTime()) {}
 
 // --- Win32 functions ---
 
@@ -146,6 +167,7 @@ WindowHandle Win32Host::FindWindowExA(WindowHandle parent, WindowHandle childAft
 std::intptr_t Win32Host::SendMessageA(WindowHandle window, std::uint32_t message,
                                       std::uintptr_t wParam, LParam lParam) {
   AnsiLParam ansi(wParam, lParam);
+  if (!ansi.sendable()) return 0;
   const LRESULT result = ::SendMessageA(ToHwnd(window), message, wParam, ansi.raw());
   ansi.Finish();
   return result;
@@ -154,22 +176,6 @@ std::intptr_t Win32Host::SendMessageA(WindowHandle window, std::uint32_t message
 bool Win32Host::SendMessageTimeoutA(WindowHandle window, std::uint32_t message,
                                     std::uintptr_t wParam, LParam lParam, std::uint32_t flags,
                                     std::uint32_t timeoutMs, std::intptr_t* result) {
-  if (message == WM_GETTEXTLENGTH) {
-    // Wine answers an ANSI WM_GETTEXTLENGTH to another process by fetching the
-    // whole text first, outside the timeout, so a hung window would hold us
-    // for ever. Ask in Unicode and allow the most bytes a character can take
-    // in the code page: the length may be larger than the text, as the
-    // platform documents for this message, never smaller.
-    DWORD_PTR characters = 0;
-    if (::SendMessageTimeoutW(ToHwnd(window), WM_GETTEXTLENGTH, 0, 0, flags, timeoutMs,
-                              &characters) == 0) {
-      return false;
-    }
-    CPINFO codePage = {};
-    const UINT bytesPerCharacter = GetCPInfo(CP_ACP, &codePage) ? codePage.MaxCharSize : 2;
-    *result = static_cast<std::intptr_t>(characters * bytesPerCharacter);
-    return true;
-  }
   return SendBounded<AnsiText>(&::SendMessageTimeoutA, window, message, wParam, lParam, flags,
                                timeoutMs, result);
 }
@@ -209,8 +215,17 @@ std::uint32_t Win32Host::GetTempPathA(std::uint32_t bufferLength, std::u16string
 
 std::intptr_t Win32Host::FindExecutableA(const std::u16string& file,
                                          const std::u16string& directory, std::u16string& result) {
+  if (findExecutable_ == nullptr) {
+    // LoadLibraryW and GetProcAddress are on every Windows we run on, and the
+    // shell's library is one the system always takes from its own folder.
+    if (shell_.get() == nullptr) shell_.reset(LoadLibraryW(L"shell32.dll"));
+    if (shell_.get() == nullptr) return 0;  // the shell's own answer when out of resources
+    findExecutable_ = reinterpret_cast<FindExecutableFn>(
+        reinterpret_cast<void*>(GetProcAddress(shell_.get(), "FindExecutableA")));
+    if (findExecutable_ == nullptr) return 0;
+  }
   char found[MAX_PATH + 1] = {};  // the size the function expects, and a NUL to spare
-  const HINSTANCE code = ::FindExecutableA(ToAnsi(file).c_str(), ToAnsi(directory).c_str(), found);
+  const HINSTANCE code = findExecutable_(ToAnsi(file).c_str(), ToAnsi(directory).c_str(), found);
   result = FromAnsi(std::string_view(found));
   return reinterpret_cast<std::intptr_t>(code);
 }
@@ -230,8 +245,6 @@ bool Win32Host::CreateProcessA(const std::u16string& applicationName,
                                         nullptr, nullptr, &info, &started);
   process.hProcess = reinterpret_cast<KernelHandle>(started.hProcess);
   process.hThread = reinterpret_cast<KernelHandle>(started.hThread);
-  process.dwProcessId = started.dwProcessId;
-  process.dwThreadId = started.dwThreadId;
   return created != FALSE;
 }
 
@@ -266,16 +279,6 @@ double Win32Host::Timer() {
   return static_cast<double>(ticks.QuadPart % TicksPerDay) / 1e7;
 }
 
-void Win32Host::Dispatch(MSG& message) {
-  if (OnlyEverSent(message.message) || ForeignTimerCallback(message)) return;
-  // Tab, Shift+Tab and the arrow keys move between the controls. (It
-  // dispatches the window's other messages itself, hence the check first.)
-  HWND form = ToHwnd(FormHandle());
-  if (form != nullptr && IsDialogMessageW(form, &message)) return;
-  TranslateMessage(&message);
-  DispatchMessageW(&message);
-}
-
 bool Win32Host::DoEvents() {
   if (quitRequested_) return false;
   MSG message;
@@ -288,7 +291,7 @@ bool Win32Host::DoEvents() {
     }
     Dispatch(message);
   }
-  return FormExists();
+  return true;
 }
 
 void Win32Host::MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) {
@@ -305,53 +308,6 @@ int Win32Host::RunMessageLoop() {
     if (got == -1) return 1;
     Dispatch(message);
   }
-}
-
-// --- the window ---
-
-bool Win32Host::FormExists() {
-  return FormHandle() != NoWindow && !quitRequested_;
-}
-
-WindowHandle Win32Host::FormHandle() {
-  return form_ != nullptr ? form_->FormHandle() : NoWindow;
-}
-
-void Win32Host::UnloadForm() {
-  if (form_ != nullptr) form_->UnloadForm();
-}
-
-bool Win32Host::IsEnabled(Control control) {
-  return form_ != nullptr && form_->IsEnabled(control);
-}
-
-void Win32Host::SetEnabled(Control control, bool enabled) {
-  if (form_ != nullptr) form_->SetEnabled(control, enabled);
-}
-
-std::u16string Win32Host::GetText(Control control) {
-  return form_ != nullptr ? form_->GetText(control) : std::u16string();
-}
-
-void Win32Host::SetText(Control control, std::u16string_view text) {
-  if (form_ != nullptr) form_->SetText(control, text);
-}
-
-// --- conversions ---
-
-double Win32Host::VarR8FromStr(std::u16string_view text) {
-  std::wstring wide = ToWide(text);
-  double value = 0.0;
-  if (FAILED(::VarR8FromStr(wide.data(), LOCALE_USER_DEFAULT, 0, &value))) return 0.0;
-  return value;
-}
-
-std::u16string Win32Host::VarBstrFromR8(double value) {
-  ScopedBstr text;
-  if (FAILED(::VarBstrFromR8(value, LOCALE_USER_DEFAULT, 0, text.put())) || text.get() == nullptr) {
-    return std::u16string();
-  }
-  return FromWide(std::wstring_view(text.get(), SysStringLen(text.get())));
 }
 
 }  // namespace drowsel::win32host

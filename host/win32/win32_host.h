@@ -1,19 +1,17 @@
 // HostServices on Win32: the user interface, kernel and shell functions, the
-// clock and the message pump, the conversions, and the window's controls
-// through whatever window the program gives it.
+// clock and the message pump. The window's controls are the window's own.
 #pragma once
 
 #include <windows.h>
 
 #include "host/host_services.h"
+#include "host/win32/scoped.h"
 
 namespace drowsel::win32host {
 
 class Win32Host final : public HostServices {
  public:
-  // The program's window: its controls are the logic's, and the message loop
-  // gives it the dialog keys (Tab, the arrows). Null for a tool with no window.
-  explicit Win32Host(FormControls* form);
+  Win32Host();
 
   // The top-level message loop; returns the program's exit code.
   int RunMessageLoop();
@@ -49,26 +47,18 @@ class Win32Host final : public HostServices {
   double Timer() override;
   bool DoEvents() override;
   void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) override;
-
-  bool FormExists() override;
-  WindowHandle FormHandle() override;
-  void UnloadForm() override;
-  bool IsEnabled(Control control) override;
-  void SetEnabled(Control control, bool enabled) override;
-  std::u16string GetText(Control control) override;
-  void SetText(Control control, std::u16string_view text) override;
-
-  double VarR8FromStr(std::u16string_view text) override;
-  std::u16string VarBstrFromR8(double value) override;
+  bool Quitting() override { return quitRequested_; }
 
   using GetTimeFn = void(WINAPI*)(LPFILETIME);
+  using FindExecutableFn = HINSTANCE(WINAPI*)(LPCSTR, LPCSTR, LPSTR);
 
  private:
-  void Dispatch(MSG& message);
-
-  FormControls* form_;
   GetTimeFn systemTime_;
   bool quitRequested_ = false;
+  // The shell's library, loaded when it is first needed: most runs never ask
+  // it anything, and loading it brings several more libraries along.
+  ScopedLibrary shell_;
+  FindExecutableFn findExecutable_ = nullptr;
 };
 
 }  // namespace drowsel::win32host

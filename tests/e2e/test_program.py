@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 from drowsel_e2e.chat import ChatClient, expect_gaps, expect_lines  # noqa: E402
 from drowsel_e2e.desktop import drag, xdotool  # noqa: E402
-from drowsel_e2e.drowsel import chosen, program_args, start_beside  # noqa: E402
+from drowsel_e2e.drowsel import chosen, exit_text, program_args, start_beside  # noqa: E402
 from drowsel_e2e.driver import (ADV, CLIENT_AT, EXIT, LABEL1, LABEL2, SITE, START,  # noqa: E402
                                 STOP, TEXT1, VK_ESCAPE, WM_KEYDOWN, Driver, box, parse)
 from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # noqa: E402
@@ -186,7 +186,7 @@ def exit_says_farewell(s):
     expect_lines(posted[2:], [UNLOADED, CREDIT_EXIT], "Exit")
     expect_gaps(posted[2:], "Exit")
     code, took = driver.wait_gone(drowsel, "the farewell")
-    check(code == 0, f"exit code {code} (0x{code & 0xffffffff:x})")
+    check(code == 0, f"exit code {exit_text(code)}")
     check(took < 10, f"took {took:.1f} s to end")
     expect_lines(chat.timed()[2:], [UNLOADED, CREDIT_EXIT], "Exit, after the end")
 
@@ -196,7 +196,7 @@ def exit_inside_a_pause(s):
     driver.drive("click", "Adv.", "then", "sleep", "300", "then", "click", "Exit")
     chat.wait_posted(5, 10, "the farewell")
     code, _ = driver.wait_gone(drowsel, "the farewell")
-    check(code == 0, f"exit code {code} (0x{code & 0xffffffff:x})")
+    check(code == 0, f"exit code {exit_text(code)}")
     # Adv. ends with the window: no credit or maker line after the farewell.
     chat.stays_quiet(5, 1.0)
     expect_lines(chat.timed()[2:], [BANNER, UNLOADED, CREDIT_EXIT], "Exit inside Adv.")
@@ -211,7 +211,7 @@ def exit_while_running(s):
     driver.drive("click", "Exit")
     chat.wait_posted(6, 10, "the farewell")
     code, _ = driver.wait_gone(drowsel, "the farewell")
-    check(code == 0, f"exit code {code} (0x{code & 0xffffffff:x})")
+    check(code == 0, f"exit code {exit_text(code)}")
     expect_lines(chat.timed()[2:], [STARTED, reason_line("Away"), UNLOADED, CREDIT_EXIT],
                  "Exit while running (no total line)")
 
@@ -220,7 +220,7 @@ def close_without_farewell(s):
     chat, driver, drowsel = start(s, "close")
     driver.drive("close")
     code, _ = driver.wait_gone(drowsel, "WM_CLOSE")
-    check(code == 0, f"exit code {code} (0x{code & 0xffffffff:x})")
+    check(code == 0, f"exit code {exit_text(code)}")
     expect_lines(chat.timed(), [LOADED, CREDIT_LOAD], "close")
 
 

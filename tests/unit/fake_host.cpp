@@ -1,7 +1,6 @@
 #include "tests/unit/fake_host.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -315,6 +314,9 @@ bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t 
   Record(std::string(name) + "(" + std::to_string(window) + ", " + MessageName(message) + ", " +
          std::to_string(wParam) + ", " + LParamText(lParam) + ", " + std::to_string(flags) + ", " +
          std::to_string(timeoutMs) + ")");
+  // Text comes back through the Unicode messages only.
+  const bool ansiCall = std::string_view(name) == "SendMessageTimeoutA";
+  if (ansiCall && std::holds_alternative<TextOut*>(lParam)) return false;
   auto it = windows_.find(window);
   if (it == windows_.end()) return false;
   if (it->second.hungOnEnter && message == WmChar && wParam == 13) it->second.hung = true;
@@ -332,7 +334,7 @@ bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t 
   elapsed_ += sendCost;
   // The A functions convert to the ANSI code page, and so does the system
   // for an ANSI window.
-  const bool ansi = it->second.ansi || std::string_view(name) == "SendMessageTimeoutA";
+  const bool ansi = it->second.ansi || ansiCall;
   if (const auto* in = std::get_if<TextIn>(&lParam); in != nullptr && ansi) {
     const std::u16string converted = ThroughCp1252(in->text);
     *result = Deliver(window, message, wParam, TextIn{converted});
@@ -487,21 +489,6 @@ void FakeHost::SetText(Control control, std::u16string_view text) {
   CheckFormAlive("SetText");
   Record("SetText(" + ControlName(control) + ", \"" + Utf8(text) + "\")");
   controls_[control].text = std::u16string(text);
-}
-
-double FakeHost::VarR8FromStr(std::u16string_view text) {
-  const std::string narrow = Utf8(text);
-  std::size_t first = narrow.find_first_not_of(' ');
-  if (first == std::string::npos) return 0.0;
-  double value = 0.0;
-  std::from_chars(narrow.data() + first, narrow.data() + narrow.size(), value);
-  return value;
-}
-
-std::u16string FakeHost::VarBstrFromR8(double value) {
-  char buffer[64];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
-  return std::u16string(buffer, end);
 }
 
 }  // namespace drowsel::testing

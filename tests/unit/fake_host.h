@@ -1,6 +1,7 @@
-// A scripted stand-in for the platform: a virtual clock, events scheduled at
-// virtual times, an in-memory window tree for the chat client, and a record of
-// every call in order, as text that tests compare.
+// A scripted stand-in for the platform and for the window's controls: a
+// virtual clock, events scheduled at virtual times, an in-memory window tree
+// for the chat client, and one record of every call in order, as text that
+// tests compare.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,7 @@ namespace drowsel::testing {
 
 std::string Utf8(std::u16string_view text);
 
-class FakeHost final : public HostServices {
+class FakeHost final : public HostServices, public FormControls {
  public:
   static constexpr WindowHandle FormWindowHandle = 0xF0;
 
@@ -121,7 +122,7 @@ class FakeHost final : public HostServices {
   // Events scheduled and not yet delivered, the timer's next tick included.
   std::size_t pendingEvents() const { return events_.size(); }
 
-  // --- HostServices ---
+  // --- HostServices and FormControls ---
   WindowHandle FindWindowA(const char16_t* className, const char16_t* windowName) override;
   WindowHandle FindWindowExA(WindowHandle parent, WindowHandle childAfter,
                              const char16_t* className, const char16_t* windowName) override;
@@ -151,6 +152,8 @@ class FakeHost final : public HostServices {
   double Timer() override;
   bool DoEvents() override;
   void MsgWaitForMultipleObjectsEx(std::uint32_t timeoutMs) override;
+  // The window posts a quit request as it goes.
+  bool Quitting() override { return quitSeen_ || !formExists_; }
   bool FormExists() override { return formExists_; }
   WindowHandle FormHandle() override;
   void UnloadForm() override;
@@ -158,8 +161,6 @@ class FakeHost final : public HostServices {
   void SetEnabled(Control control, bool enabled) override;
   std::u16string GetText(Control control) override;
   void SetText(Control control, std::u16string_view text) override;
-  double VarR8FromStr(std::u16string_view text) override;
-  std::u16string VarBstrFromR8(double value) override;
 
  private:
   struct Window {

@@ -49,7 +49,7 @@ class Form1Test : public ::testing::Test {
   }
 
   FakeHost host_;
-  Form1 form_{host_};
+  Form1 form_{host_, host_};
 };
 
 TEST_F(Form1Test, LoadGreetsPutsTheWindowOnTopAndRests) {
@@ -255,7 +255,7 @@ TEST(Form1ExitTest, ExitInsideAnotherSequenceEndsItWithoutAnotherLine) {
   };
   for (const Case& c : cases) {
     FakeHost host;
-    Form1 form(host);
+    Form1 form(host, host);
     host.AddChatClient({u"Lobby"});
     host.Attach(form);
     host.RunLoad();
@@ -278,7 +278,7 @@ TEST(Form1ExitTest, ExitInsideAnotherSequenceEndsItWithoutAnotherLine) {
 // Start and Exit still end within 15 s and a minute's tick within 20 s.
 TEST(Form1HungClientTest, StartATickAndExitEndInTime) {
   FakeHost host;
-  Form1 form(host);
+  Form1 form(host, host);
   const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
   host.Attach(form);
   host.RunLoad();
@@ -309,7 +309,7 @@ TEST(Form1ExitTest, AWindowClosedDuringTheLastLineEndsStartAndStop) {
   };
   for (const Case& c : cases) {
     FakeHost host;
-    Form1 form(host);
+    Form1 form(host, host);
     host.AddChatClient({u"Lobby"});
     host.Attach(form);
     host.RunLoad();
@@ -325,7 +325,7 @@ TEST(Form1ExitTest, AWindowClosedDuringTheLastLineEndsStartAndStop) {
 
 TEST(Form1QuitTest, AQuitRequestInsideAPauseEndsTheSequence) {
   FakeHost host;
-  Form1 form(host);
+  Form1 form(host, host);
   host.AddChatClient({u"Lobby"});
   host.Attach(form);
   host.QuitAt(0.5);  // during the greeting's pause
@@ -335,7 +335,7 @@ TEST(Form1QuitTest, AQuitRequestInsideAPauseEndsTheSequence) {
 
 TEST(Form1DragTest, APressAnywhereOnTheSurfaceStartsTheMove) {
   FakeHost host;
-  Form1 form(host);
+  Form1 form(host, host);
   form.MouseDown();
   EXPECT_EQ(host.calls(), (std::vector<std::string>{"ReleaseCapture()",
                                                     "SendMessageA(240, WM_NCLBUTTONDOWN, 2, 0)"}));

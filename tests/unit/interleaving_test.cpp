@@ -167,7 +167,8 @@ class NestingForm final : public FormEvents {
     std::function<void(const HandlerRun&)> finished;       // a handler has returned
   };
 
-  NestingForm(FakeHost& host, Hooks hooks) : host_(host), form_(host), hooks_(std::move(hooks)) {}
+  NestingForm(FakeHost& host, Hooks hooks)
+      : host_(host), form_(host, host), hooks_(std::move(hooks)) {}
 
   void Load() override {
     Handle("Load", [&] { form_.Load(); });

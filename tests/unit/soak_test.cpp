@@ -31,7 +31,7 @@ struct TickSample {
 // Forwards the window's events to Form1 and samples the host around ticks.
 class TickWatch final : public FormEvents {
  public:
-  explicit TickWatch(FakeHost& host) : host_(host), form_(host) {}
+  explicit TickWatch(FakeHost& host) : host_(host), form_(host, host) {}
 
   void Load() override { form_.Load(); }
   void MouseDown() override { form_.MouseDown(); }

@@ -128,7 +128,7 @@ TEST(WebPageTest, TrimAtNullKeepsTheTextBeforeTheFirstNul) {
 
 TEST(WebPageTest, TheSiteButtonOpensTheMakersPage) {
   FakeHost host;
-  Form1 form(host);
+  Form1 form(host, host);
   host.Attach(form);
   host.RunLoad();
   host.ClickAt(2.0, Control::Command4);

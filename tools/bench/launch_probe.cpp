@@ -1,7 +1,7 @@
 // drowsel-bench-launch: starts a program, times it until its window shows,
 // then reads the program's memory use from outside once it has settled.
 //
-//   drowsel-bench-launch.exe PROGRAM CLASS [--chat-log PATH] [--settle MS]
+//   drowsel-bench-launch.exe PROGRAM [CLASS] [--chat-log PATH] [--settle MS]
 //
 // Times are milliseconds on the performance counter since just before
 // CreateProcess. It first prints the wall clock (Unix seconds) at that moment,
@@ -9,8 +9,9 @@
 //
 //   launched_at=UNIX
 //   posted_ms=T    a line the chat client logged as POSTED in PATH (its log)
-//   visible_ms=T   a visible top-level window of class CLASS belonging to
-//                  the new process; the wait ends here
+//   visible_ms=T   a visible top-level window of class CLASS (without it,
+//                  Drowsel's window class) belonging to the new process; the
+//                  wait ends here
 //
 // It polls both about once a millisecond. After MS more milliseconds
 // (default 2000) it prints the memory counters the system keeps for the
@@ -28,6 +29,7 @@
 #include <cwchar>
 #include <string>
 
+#include "app/win32/form_messages.h"
 #include "bench_clock.h"
 #include "host/win32/scoped.h"
 #include "line_tail.h"
@@ -38,7 +40,7 @@ constexpr double GiveUpSeconds = 30.0;
 
 int Usage() {
   std::fwprintf(stderr,
-                L"usage: drowsel-bench-launch PROGRAM CLASS [--chat-log PATH] [--settle MS]\n");
+                L"usage: drowsel-bench-launch PROGRAM [CLASS] [--chat-log PATH] [--settle MS]\n");
   return 2;
 }
 
@@ -76,12 +78,13 @@ class Launched {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) return Usage();
+  if (argc < 2) return Usage();
   const std::wstring program = argv[1];
-  const std::wstring className = argv[2];
+  const bool classGiven = argc > 2 && std::wcsncmp(argv[2], L"--", 2) != 0;
+  const std::wstring className = classGiven ? argv[2] : drowsel::win32app::FormClassName;
   std::wstring chatLog;
   DWORD settleMs = 2000;
-  for (int i = 3; i < argc; ++i) {
+  for (int i = classGiven ? 3 : 2; i < argc; ++i) {
     const std::wstring option = argv[i];
     if (i + 1 >= argc) return Usage();
     if (option == L"--chat-log") {

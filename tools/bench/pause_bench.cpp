@@ -69,7 +69,7 @@ class CountingPump final : public drowsel::EventPump {
     ++sleeps;
     pump_.MsgWaitForMultipleObjectsEx(timeoutMs);
   }
-  bool FormExists() override { return pump_.FormExists(); }
+  bool Quitting() override { return pump_.Quitting(); }
 
  private:
   drowsel::EventPump& pump_;
@@ -159,6 +159,6 @@ int wmain(int argc, wchar_t** argv) {
               totalWall, totalThread, totalProcess, build);
   std::printf("timed_from=%.6f timed_to=%.6f\n", timedFrom, timedTo);
   std::fflush(stdout);
-  program.host().UnloadForm();
+  program.form().UnloadForm();
   return 0;
 }

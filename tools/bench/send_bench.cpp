@@ -91,7 +91,7 @@ int wmain(int argc, wchar_t** argv) {
     return 2;
   }
 
-  win32host::Win32Host win32(nullptr);
+  win32host::Win32Host win32;
   TimedWindows host(win32);
   // A line of the usual kind: the reason, as Start and every minute post it.
   const std::u16string line = MsgReason(u"Gone to lunch");

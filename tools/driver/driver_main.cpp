@@ -348,7 +348,7 @@ int Send(const std::wstring& message, const std::wstring& wParam, const std::wst
   CREATESTRUCTW create = {};
   create.lpCreateParams = reinterpret_cast<void*>(static_cast<std::uintptr_t>(words->lParam));
   create.lpszName = L"";
-  create.lpszClass = L"DrowselForm";
+  create.lpszClass = drowsel::win32app::FormClassName;
   const bool creation = words->message == WM_NCCREATE || words->message == WM_CREATE;
   const LPARAM sent =
       creation ? reinterpret_cast<LPARAM>(&create) : static_cast<LPARAM>(words->lParam);

@@ -1,5 +1,7 @@
 #include "target_window.h"
 
+#include "app/win32/form_messages.h"
+
 namespace driver {
 namespace {
 
@@ -20,7 +22,7 @@ bool SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_
 }
 
 HWND FindDrowsel() {
-  return FindWindowW(L"DrowselForm", nullptr);
+  return FindWindowW(drowsel::win32app::FormClassName, nullptr);
 }
 
 std::optional<std::wstring> ReadText(HWND window) {

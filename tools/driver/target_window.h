@@ -10,7 +10,7 @@
 
 namespace driver {
 
-// The top-level window of class "DrowselForm", or null.
+// Drowsel's top-level window, found by its class name, or null.
 HWND FindDrowsel();
 
 // SendMessageTimeoutW with SMTO_ABORTIFHUNG and a few seconds' limit, for

@@ -48,7 +48,7 @@ bool LineFor(const std::wstring& argument, std::u16string& line) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  drowsel::win32host::Win32Host host(nullptr);
+  drowsel::win32host::Win32Host host;
   for (int i = 1; i < argc; ++i) {
     const std::wstring argument = argv[i];
     std::u16string line;
