@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/host_services.h"
+#include "tests/unit/cp1252.h"
 
 namespace drowsel::testing {
 
@@ -36,9 +37,12 @@ class FakeHost final : public HostServices {
   void SetFlagged(WindowHandle window) { windows_[window].flagged = true; }
   // A window that answers until it is sent a carriage return, and hangs in it.
   void SetHungOnEnter(WindowHandle window) { windows_[window].hungOnEnter = true; }
-  // An ANSI input (code page 1252), as a real one converts the text it is
-  // given. Text sent through the A functions is converted for any window.
+  // An ANSI input, as a real one converts the text it is given. Text sent
+  // through the A functions is converted for any window.
   void SetAnsi(WindowHandle input) { windows_[input].ansi = true; }
+  // The ANSI code page, as a window holds text after it: 1252 unless a test
+  // gives another. (The fake's "bytes" are that text in UTF-8.)
+  std::u16string (*ansiCodePage)(std::u16string_view) = &ThroughCp1252;
   void SetInputText(WindowHandle input, std::u16string text) {
     windows_[input].text = std::move(text);
   }
@@ -75,6 +79,7 @@ class FakeHost final : public HostServices {
   struct FileSystem {
     std::u16string tempPath = u"C:\\Temp\\";
     bool tempPathFails = false;
+    std::map<std::u16string, std::u16string> shortPaths;  // long -> 8.3; others have none
     bool folderReadOnly = false;
     bool deleteFails = false;
     std::map<std::u16string, std::string> files;  // path -> content
@@ -138,7 +143,11 @@ class FakeHost final : public HostServices {
                     std::uint32_t flags) override;
   void Sleep(std::uint32_t milliseconds) override;
   std::uint32_t GetTickCount() override;
-  std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) override;
+  std::string WideCharToMultiByte(std::u16string_view text) override;
+  std::u16string MultiByteToWideChar(std::string_view text) override;
+  std::uint32_t GetTempPathW(std::uint32_t bufferLength, std::u16string& buffer) override;
+  std::uint32_t GetShortPathNameW(const std::u16string& longPath, std::uint32_t bufferLength,
+                                  std::u16string& buffer) override;
   std::intptr_t FindExecutableA(const std::u16string& file, const std::u16string& directory,
                                 std::u16string& result) override;
   bool CreateProcessA(const std::u16string& applicationName, const std::u16string& commandLine,
