@@ -1,5 +1,8 @@
 #include "app/form1.h"
 
+#include <cstdint>
+
+#include "app/form1_layout.h"
 #include "chat/catalogue.h"
 #include "chat/pause.h"
 #include "chat/send_chat.h"
@@ -10,6 +13,8 @@ namespace drowsel {
 namespace {
 
 constexpr std::u16string_view CountReset = u"  0";
+// How early the timer's own tick may seem, by the tick count's granularity.
+constexpr std::uint32_t TimerSlackMs = 50;
 
 // One more handler running while it lives.
 class Nested {
@@ -68,6 +73,7 @@ void Form1::Start() {
   if (!Pause(host_, PauseSeconds)) return;
   SendChat(host_, MsgReason(host_.GetText(Control::Text1)));
   if (!host_.FormExists()) return;
+  if (!host_.IsEnabled(Control::Timer1)) minuteBegan_ = host_.GetTickCount();
   host_.SetEnabled(Control::Timer1, true);
   host_.SetEnabled(Control::Command2, true);
   host_.SetEnabled(Control::Command1, false);
@@ -90,6 +96,7 @@ void Form1::Tick() {
   // A tick already queued when the timer was stopped, or one that another
   // program made up, is no minute of an idle period.
   if (!host_.IsEnabled(Control::Timer1) || depth_ >= NestingBound - 1) return;
+  if (!AMinuteHasPassed()) return;
   const Nested level(depth_);
   // The count lives in the label's caption only: "  0" reads as 0.
   const double minutes = host_.VarR8FromStr(host_.GetText(Control::Label1)) + 1.0;
@@ -99,6 +106,20 @@ void Form1::Tick() {
   SendChat(host_, MsgReason(host_.GetText(Control::Text1)));
   if (!Pause(host_, PauseSeconds)) return;
   SendChat(host_, MsgIdleFor(host_.GetText(Control::Label1)));
+}
+
+// Another program can post timer messages too, and they look like ours. A
+// tick counts only a whole interval after the minute began; the next minute
+// then begins on the timer's schedule, so a tick that came late (the pump
+// was held) leaves the one after it on time.
+bool Form1::AMinuteHasPassed() {
+  const std::uint64_t interval = Form1Layout().timerIntervalMs;
+  // Unsigned 32-bit, so that the span is right across the tick count's wrap.
+  const auto since = static_cast<std::uint32_t>(host_.GetTickCount() - minuteBegan_);
+  const std::uint64_t reached = std::uint64_t{since} + TimerSlackMs;
+  if (reached < interval) return false;
+  minuteBegan_ += static_cast<std::uint32_t>(reached / interval * interval);
+  return true;
 }
 
 void Form1::Advertise() {

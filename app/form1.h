@@ -29,9 +29,13 @@ class Form1 final : public FormEvents {
   void Advertise();
   void Site();
   void Exit();
+  bool AMinuteHasPassed();
 
   HostServices& host_;
   int depth_ = 0;  // handlers running, one inside another's pause
+  // Where the minute being counted began, by the tick count: when Start
+  // enabled the timer, then one interval on for each minute counted.
+  std::uint32_t minuteBegan_ = 0;
 };
 
 }  // namespace drowsel
