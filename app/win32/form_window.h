@@ -16,6 +16,9 @@
 
 namespace drowsel::win32app {
 
+// The window's class, by which another copy of the program finds it.
+inline constexpr wchar_t FormWindowClass[] = L"DrowselForm";
+
 class FormWindow final : public FormControls {
  public:
   FormWindow(HINSTANCE instance, const FormLayout& layout);
@@ -70,6 +73,7 @@ class FormWindow final : public FormControls {
   std::vector<HWND> controls_;
   std::vector<win32host::ScopedGdi<HBRUSH>> backgrounds_;
   bool timerEnabled_ = false;
+  bool destroying_ = false;  // inside UnloadForm's DestroyWindow
   int dpi_ = 96;
   HWND focusBeforeDeactivate_ = nullptr;
   Picture picture_;
