@@ -1,16 +1,15 @@
-"""End-to-end harness: each run gets its own Xvfb display and a fresh Wine prefix.
+"""End-to-end harness: a Wine session is an Xvfb display and a Wine prefix of
+its own, booted afresh or copied from one booted once (booted_template).
 
-    with Session("send_chat") as s:
+    with Session("send_chat", time_limit=300) as s:
         proc = s.start(exe, "--log", s.winpath(log))
         s.wait_until(lambda: "READY" in s.read_log(log), 15, what="READY")
         ...
 
 Everything the session started is ended by pid on the way out, also after a
 failure, Ctrl-C, SIGTERM or the session's own time limit: then `wineserver -k`
-for its prefix, its Xvfb is stopped and the temp directory removed.
-
-A failed check leaves a screenshot of the display in the current directory
-(under ctest: the test's build directory).
+for its prefix, its Xvfb is stopped and the temp directory removed. The
+end-to-end tests get their sessions from conftest.py's fixtures.
 
 Each program is started by the Wine loader of its own bitness, so that the
 process the session holds is the program itself: `wine` would hand a 64-bit
@@ -20,7 +19,6 @@ Needs python3, wine (64-bit; 32-bit for 32-bit programs), xvfb, and for
 screenshots and screen grabs x11-apps (xwd) and imagemagick (convert).
 """
 
-import argparse
 import ctypes
 import os
 import re
@@ -28,7 +26,6 @@ import select
 import shutil
 import signal
 import subprocess
-import sys
 import tempfile
 import time
 
@@ -52,6 +49,10 @@ ANSI_CODE_PAGE = "1252"
 # Where scripts/install-deps says why it could not install 32-bit Wine.
 WINE32_NOTE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "build",
                            "wine32-not-installed.txt")
+
+# Where the booted prefix is kept for sessions to copy (booted_template).
+TEMPLATE = os.path.abspath(os.environ.get("DROWSEL_E2E_PREFIX") or os.path.join(
+    os.path.dirname(os.path.abspath(__file__)), "..", "..", "build", "e2e-prefix"))
 
 # What start.exe prints when Wine could not start a program at all.
 NOT_STARTED = "Application could not be started"
@@ -143,44 +144,6 @@ def runs_32bit():
     return True, ""
 
 
-SKIPPED = 77  # the exit code CTest is told means "skipped"
-
-
-def program_args(description, programs, optional=(), more=()):
-    """The command line of a test script: --NAME PATH for each Windows
-    program in `programs` (and in `optional`, which may be left out), and any
-    (flags, options) in `more`. The programs must be built; their paths come
-    back absolute. A run with a 32-bit program in it, on a machine that
-    cannot run one, ends here as skipped."""
-    parser = argparse.ArgumentParser(description=description)
-    for name in programs:
-        parser.add_argument(f"--{name}", required=True, help=f"{name}.exe")
-    for name in optional:
-        parser.add_argument(f"--{name}", help=f"{name}.exe (optional)")
-    for flags, options in more:
-        parser.add_argument(*flags, **options)
-    args = parser.parse_args()
-    given = [name for name in (*programs, *optional) if getattr(args, name)]
-    for name in given:
-        path = getattr(args, name)
-        if not os.path.isfile(path):
-            sys.exit(f"FAIL: {path} is not built")
-        setattr(args, name, os.path.abspath(path))
-    skip_unless_runnable(*(getattr(args, name) for name in given))
-    return args
-
-
-def skip_unless_runnable(*exes):
-    """Ends the run as skipped, saying why, when any of the programs is a
-    32-bit one and this machine cannot run those."""
-    if all(pe_bits(exe) == 64 for exe in exes):
-        return
-    ok, why = runs_32bit()
-    if not ok:
-        print(f"SKIPPED: 32-bit programs cannot run here: {why}", flush=True)
-        sys.exit(SKIPPED)
-
-
 def winpath(unix_path):
     """The Z: drive path Windows programs see for a Unix path."""
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
@@ -218,42 +181,14 @@ class LogTail:
         return [line.decode("latin-1").rstrip("\r") for line in lines]
 
 
-class Session:
-    def __init__(self, name, time_limit=300):
-        self.name = name
-        self.time_limit = time_limit
-        self.started = time.monotonic()
-        self.procs = []
-        self.tmp = None
-        self.display = None
-        self.xvfb = None
-        self.wineserver = None
-        self.env = None
+class Display:
+    """An Xvfb display of our own, on the first free number from :20."""
 
-    # -- set up and tear down ----------------------------------------------
+    def __init__(self, folder):
+        self.folder = folder
+        self.number, self.xvfb = self._start()
 
-    def __enter__(self):
-        signal.signal(signal.SIGTERM, _abort)
-        signal.signal(signal.SIGHUP, _abort)
-        signal.signal(signal.SIGALRM, _abort)
-        signal.alarm(self.time_limit)
-        try:
-            self.tmp = tempfile.mkdtemp(prefix=f"drowsel-e2e-{self.name}-")
-            self._start_xvfb()
-            self._make_prefix()
-        except BaseException:
-            self._teardown()
-            raise
-        return self
-
-    def __exit__(self, exc_type, exc, _tb):
-        if exc_type is not None:
-            self.note(f"FAILED: {exc}")
-            self.screenshot(f"{self.name}-failure.png")
-        self._teardown()
-        return False
-
-    def _start_xvfb(self):
+    def _start(self):
         for n in range(20, 120):
             if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
                 continue
@@ -264,7 +199,7 @@ class Session:
             # the number and the newline separately, and dies if the pipe is
             # closed in between.
             ready_r, ready_w = os.pipe()
-            with open(os.path.join(self.tmp, "xvfb.err"), "ab") as err:
+            with open(os.path.join(self.folder, "xvfb.err"), "ab") as err:
                 xvfb = subprocess.Popen(
                     ["Xvfb", f":{n}", "-displayfd", str(ready_w), "-screen", "0", "1024x768x24",
                      "-nolisten", "tcp"],
@@ -284,28 +219,199 @@ class Session:
             finally:
                 os.close(ready_r)
             if got == f"{n}\n".encode():
-                self.display, self.xvfb = n, xvfb
-                self.note(f"Xvfb on :{n}")
-                return
+                return n, xvfb
             xvfb.kill()
             xvfb.wait()
         raise Failure("could not start Xvfb on any display from :20 to :119")
 
+    def stop(self):
+        _end(self.xvfb)
+
+    def screenshot(self, png_path):
+        """Saves the whole display as a PNG; returns False if it could not."""
+        if self.xvfb.poll() is not None:
+            with open(os.path.join(self.folder, "xvfb.err"), "rb") as f:
+                last = f.read().decode("latin-1").strip().splitlines()[-3:]
+            print(f"no screenshot: Xvfb ended with {self.xvfb.returncode}: {' | '.join(last)}")
+            return False
+        cmd = f"xwd -root -silent -display :{self.number} | convert xwd:- png:'{png_path}'"
+        try:
+            ok = subprocess.run(["sh", "-c", cmd], timeout=30, stdin=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL).returncode == 0
+        except subprocess.TimeoutExpired:
+            ok = False
+        print(f"screenshot {'saved to ' + os.path.abspath(png_path) if ok else 'failed'}")
+        return ok
+
+    def grab(self):
+        """The whole display as (width, height, RGB bytes row by row)."""
+        cmd = f"xwd -root -silent -display :{self.number} | convert xwd:- -depth 8 ppm:-"
+        done = subprocess.run(["sh", "-c", cmd], capture_output=True, timeout=30,
+                              stdin=subprocess.DEVNULL)
+        header = re.match(rb"P6(?:\s+|#[^\n]*\n)+(\d+)(?:\s+|#[^\n]*\n)+(\d+)"
+                          rb"(?:\s+|#[^\n]*\n)+255\s", done.stdout)
+        check(done.returncode == 0 and header is not None,
+              f"no screen grab: {done.stderr.decode('latin-1').strip()}")
+        width, height = int(header.group(1)), int(header.group(2))
+        pixels = done.stdout[header.end():]
+        check(len(pixels) == width * height * 3, "the screen grab is cut short")
+        return width, height, pixels
+
+
+def _end(proc, wait=5):
+    """Ends a child of ours by pid: asked first, then killed."""
+    if proc is not None and proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(wait)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+def wine_env(prefix, display):
+    """The environment every Wine command of a prefix runs in."""
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "WINE"))}
+    env.update(WINE_LOCALE, WINEPREFIX=prefix, WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=f":{display}")
+    return env
+
+
+# What a booted prefix is made of: a prefix booted by another Wine, or by
+# another version of this recipe, is booted again.
+BOOT_RECIPE = "wineboot -i; ShowCrashDialog 0; ACP 1252"
+
+
+def boot_key():
+    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True,
+                          env=dict(os.environ, WINEDEBUG="-all")).stdout.strip()
+    return f"{wine}; wine32 {os.access(WINE32, os.X_OK)}; {BOOT_RECIPE}\n"
+
+
+def booted_template(path, display):
+    """A prefix booted once at `path`, for sessions to copy (Session's
+    template): booted there now unless a boot by the same Wine and recipe is
+    there already. Runs that share the path wait for one another's boot."""
+    import fcntl
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    key, marker = boot_key(), os.path.join(path, ".booted")
+    with open(path + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        try:
+            with open(marker) as f:
+                if f.read() == key:
+                    return path
+        except OSError:
+            pass
+        shutil.rmtree(path, ignore_errors=True)
+        os.makedirs(path)
+        with Session("boot", display=display, prefix=path) as s:
+            s.note("prefix booted for the run's sessions to copy")
+        with open(marker, "w") as f:
+            f.write(key)
+    return path
+
+
+# The files a copy of a template shares with it (hard links): programs and
+# libraries, which Wine only reads. Everything else is copied.
+SHARED_FILES = (".dll", ".exe", ".drv", ".sys", ".ocx", ".acm", ".cpl", ".tlb", ".ttf", ".fon")
+
+
+def copy_prefix(template, prefix):
+    for folder, dirs, files in os.walk(template):
+        into = os.path.join(prefix, os.path.relpath(folder, template))
+        os.makedirs(into, exist_ok=True)
+        for name in dirs + files:
+            src, dst = os.path.join(folder, name), os.path.join(into, name)
+            if os.path.islink(src):
+                os.symlink(os.readlink(src), dst)
+                if name in dirs:
+                    dirs.remove(name)
+            elif name in files:
+                if name.lower().endswith(SHARED_FILES):
+                    os.link(src, dst)
+                else:
+                    shutil.copy2(src, dst)
+
+
+class Session:
+    """One Wine prefix with its wineserver, on a display, and the processes
+    started in it.
+
+    name        for notes and the temporary folder
+    time_limit  seconds, after which the session aborts (None: no limit of its own)
+    display     a Display to use; by default one of its own
+    template    where a booted prefix is kept (booted_template, booted there if it is
+                not), to copy instead of booting one: TEMPLATE, say
+    prefix      where to boot the prefix, kept afterwards; by default a temporary folder
+    """
+
+    def __init__(self, name, time_limit=None, display=None, template=None, prefix=None):
+        self.name = name
+        self.time_limit = time_limit
+        self.started = time.monotonic()
+        self.procs = []
+        self.tmp = None
+        self.own_display = display is None
+        self.screen = display
+        self.template = template
+        self.prefix = prefix
+        self.keep_prefix = prefix is not None
+        self.wineserver = None
+        self.env = None
+
+    @property
+    def display(self):
+        return self.screen.number
+
+    # -- set up and tear down ----------------------------------------------
+
+    def __enter__(self):
+        if self.time_limit:
+            signal.signal(signal.SIGTERM, _abort)
+            signal.signal(signal.SIGHUP, _abort)
+            signal.signal(signal.SIGALRM, _abort)
+            signal.alarm(self.time_limit)
+        try:
+            self.tmp = tempfile.mkdtemp(prefix=f"drowsel-e2e-{self.name}-")
+            if self.own_display:
+                self.screen = Display(self.tmp)
+                self.note(f"Xvfb on :{self.display}")
+            self._make_prefix()
+        except BaseException:
+            self._teardown()
+            raise
+        return self
+
+    def __exit__(self, exc_type, exc, _tb):
+        if exc_type is not None:
+            self.note(f"FAILED: {exc}")
+            self.screenshot(f"{self.name}-failure.png")
+        self._teardown()
+        return False
+
     def _make_prefix(self):
-        prefix = os.path.join(self.tmp, "prefix")
-        os.mkdir(prefix)
-        env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "WINE"))}
-        env.update(WINE_LOCALE, WINEPREFIX=prefix, WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=", DISPLAY=f":{self.display}")
-        self.env = env
+        booting = self.template is None
+        if self.prefix is None:
+            self.prefix = os.path.join(self.tmp, "prefix")
+            if booting:
+                os.mkdir(self.prefix)
+            else:
+                copy_prefix(booted_template(self.template, self.screen), self.prefix)
+        self.env = wine_env(self.prefix, self.display)
         # A persistent wineserver, kept in the foreground so it is ours by pid;
-        # wineboot and every later program attach to it.
+        # wineboot and every later program attach to it. A prefix booted to
+        # be kept gets one that ends by itself, saving the registry.
         with open(os.path.join(self.tmp, "wineserver.err"), "ab") as err:
             self.wineserver = subprocess.Popen(
-                ["wineserver", "-f", "-p"], env=env, stdin=subprocess.DEVNULL,
-                stdout=err, stderr=err,
+                ["wineserver", "-f", "-p3" if self.keep_prefix else "-p"],
+                env=self.env, stdin=subprocess.DEVNULL, stdout=err, stderr=err,
                 # SIGINT is how `wineserver -k` asks it to end its processes too.
                 preexec_fn=lambda: _die_with_parent(signal.SIGINT))
+        if booting:
+            self._boot()
+
+    def _boot(self):
         t = time.monotonic()
         boot = self._popen(["wineboot", "-i"])
         check(self.wait_exit(boot, 180) == 0, "wineboot -i failed")
@@ -319,46 +425,58 @@ class Session:
               f"the prefix's ANSI code page is not {ANSI_CODE_PAGE}: {out.strip()!r}")
 
     def _teardown(self):
-        signal.alarm(0)
-        signal.signal(signal.SIGTERM, signal.SIG_IGN)  # let the cleanup finish
-        for proc in self.procs:
-            self.stop(proc)
-        if self.env is not None:
+        if self.time_limit:
+            signal.alarm(0)
+            signal.signal(signal.SIGTERM, signal.SIG_IGN)  # let the cleanup finish
+        self.stop_all()
+        kept = self.keep_prefix
+        if self.env is not None and not kept:
             try:
                 subprocess.run(["wineserver", "-k"], env=self.env, timeout=15,
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
             except subprocess.TimeoutExpired:
                 self.note("wineserver -k did not return")
-        for proc in (self.wineserver, self.xvfb):
-            if proc is not None and proc.poll() is None:
-                proc.terminate()
-                try:
-                    proc.wait(5)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
-                    proc.wait()
+        if kept and self.wineserver is not None:
+            # Its own end, a few seconds after the last program's, writes the registry.
+            try:
+                self.wineserver.wait(60)
+            except subprocess.TimeoutExpired:
+                self.note("the wineserver did not end by itself")
+        _end(self.wineserver)
+        if self.own_display and self.screen is not None:
+            self.screen.stop()
         if self.tmp is not None:
             shutil.rmtree(self.tmp, ignore_errors=True)
-        signal.signal(signal.SIGTERM, signal.SIG_DFL)
+        if self.time_limit:
+            signal.signal(signal.SIGTERM, signal.SIG_DFL)
+
+    def stop_all(self, first=0):
+        """Ends, by pid, every process started from the `first`th on, but
+        those kept for the whole session (proc.kept)."""
+        for proc in self.procs[first:]:
+            if not getattr(proc, "kept", False):
+                self.stop(proc)
 
     # -- programs -----------------------------------------------------------
 
-    def _popen(self, argv):
+    def _popen(self, argv, piped=False):
         program = os.path.basename(argv[1] if argv[0] in (WINE64, WINE32) else argv[0])
         base = os.path.join(self.tmp, f"proc{len(self.procs)}-{program}")
         with open(base + ".out", "wb") as out, open(base + ".err", "wb") as err:
-            proc = subprocess.Popen(argv, env=self.env, cwd=self.tmp,
-                                    stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+            proc = subprocess.Popen(argv, env=self.env, cwd=self.tmp, bufsize=0,
+                                    stdin=subprocess.PIPE if piped else subprocess.DEVNULL,
+                                    stdout=subprocess.PIPE if piped else out, stderr=err,
                                     preexec_fn=_die_with_parent)
         proc.out_path = base + ".out"
         self.procs.append(proc)
         return proc
 
-    def start(self, exe, *args):
+    def start(self, exe, *args, piped=False):
         """Starts a Windows program under Wine, as a process of its own; its
-        stdout goes to output(proc)."""
-        return self._popen([loader_for(exe), exe, *map(str, args)])
+        stdout goes to output(proc), or with piped, its standard input and
+        output are pipes (proc.stdin, proc.stdout)."""
+        return self._popen([loader_for(exe), exe, *map(str, args)], piped)
 
     def run_to_end(self, exe, *args, timeout=60):
         """Runs a short-lived Windows program to its end and returns its process.
@@ -391,6 +509,9 @@ class Session:
 
     def stop(self, proc):
         """Ends a process this session started, by pid, if it still runs."""
+        for pipe in (proc.stdin, proc.stdout):
+            if pipe is not None:
+                pipe.close()
         if proc.poll() is None:
             proc.kill()
             try:
@@ -418,35 +539,55 @@ class Session:
 
     def screenshot(self, png_path):
         """Saves the whole display as a PNG; returns False if it could not."""
-        if self.xvfb is None:
-            return False
-        if self.xvfb.poll() is not None:
-            with open(os.path.join(self.tmp, "xvfb.err"), "rb") as f:
-                last = f.read().decode("latin-1").strip().splitlines()[-3:]
-            self.note(f"no screenshot: Xvfb ended with {self.xvfb.returncode}: {' | '.join(last)}")
-            return False
-        cmd = f"xwd -root -silent -display :{self.display} | convert xwd:- png:'{png_path}'"
-        try:
-            ok = subprocess.run(["sh", "-c", cmd], timeout=30, stdin=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL).returncode == 0
-        except subprocess.TimeoutExpired:
-            ok = False
-        self.note(f"screenshot {'saved to ' + os.path.abspath(png_path) if ok else 'failed'}")
-        return ok
+        return self.screen is not None and self.screen.screenshot(png_path)
 
     def grab(self):
         """The whole display as (width, height, RGB bytes row by row)."""
-        cmd = f"xwd -root -silent -display :{self.display} | convert xwd:- -depth 8 ppm:-"
-        done = subprocess.run(["sh", "-c", cmd], capture_output=True, timeout=30,
-                              stdin=subprocess.DEVNULL)
-        header = re.match(rb"P6(?:\s+|#[^\n]*\n)+(\d+)(?:\s+|#[^\n]*\n)+(\d+)"
-                          rb"(?:\s+|#[^\n]*\n)+255\s", done.stdout)
-        check(done.returncode == 0 and header is not None,
-              f"no screen grab: {done.stderr.decode('latin-1').strip()}")
-        width, height = int(header.group(1)), int(header.group(2))
-        pixels = done.stdout[header.end():]
-        check(len(pixels) == width * height * 3, "the screen grab is cut short")
-        return width, height, pixels
+        return self.screen.grab()
+
+
+# -- the runner of the scripts not yet on pytest -------------------------------
+
+import argparse  # noqa: E402
+import sys  # noqa: E402
+
+SKIPPED = 77  # the exit code CTest is told means "skipped"
+
+
+def program_args(description, programs, optional=(), more=()):
+    """The command line of a test script: --NAME PATH for each Windows
+    program in `programs` (and in `optional`, which may be left out), and any
+    (flags, options) in `more`. The programs must be built; their paths come
+    back absolute. A run with a 32-bit program in it, on a machine that
+    cannot run one, ends here as skipped."""
+    parser = argparse.ArgumentParser(description=description)
+    for name in programs:
+        parser.add_argument(f"--{name}", required=True, help=f"{name}.exe")
+    for name in optional:
+        parser.add_argument(f"--{name}", help=f"{name}.exe (optional)")
+    for flags, options in more:
+        parser.add_argument(*flags, **options)
+    args = parser.parse_args()
+    given = [name for name in (*programs, *optional) if getattr(args, name)]
+    for name in given:
+        path = getattr(args, name)
+        if not os.path.isfile(path):
+            sys.exit(f"FAIL: {path} is not built")
+        setattr(args, name, os.path.abspath(path))
+    skip_unless_runnable(*(getattr(args, name) for name in given))
+    return args
+
+
+def skip_unless_runnable(*exes):
+    """Ends the run as skipped, saying why, when any of the programs is a
+    32-bit one and this machine cannot run those."""
+    if all(pe_bits(exe) == 64 for exe in exes):
+        return
+    ok, why = runs_32bit()
+    if not ok:
+        print(f"SKIPPED: 32-bit programs cannot run here: {why}", flush=True)
+        sys.exit(SKIPPED)
+
 
 
 def run_checks(session, checks):

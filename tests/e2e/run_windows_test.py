@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Runs a Windows test program under Wine on a display and prefix of its own.
+"""Runs a Windows test program under Wine on a display and prefix of its own
+(a copy of the booted one).
 
     run_windows_test.py PROGRAM.exe [ARGS...]
 
@@ -14,13 +15,15 @@ import harness
 def main():
     program, args = sys.argv[1], sys.argv[2:]
 
-    def body(session):
-        proc = session.start(program, *args)
-        code = session.wait_exit(proc, 240)
-        sys.stdout.write(session.output(proc))
-        return code
-
-    harness.main("windows-test", body, time_limit=300)
+    code = 1
+    try:
+        with harness.Session("windows-test", time_limit=300, template=harness.TEMPLATE) as s:
+            proc = s.start(program, *args)
+            code = s.wait_exit(proc, 240)
+            sys.stdout.write(s.output(proc))
+    except (harness.Failure, harness.Aborted) as e:
+        print(f"FAIL: {e}", file=sys.stderr)
+    sys.exit(code)
 
 
 if __name__ == "__main__":

@@ -1,75 +1,79 @@
-#!/usr/bin/env python3
 """drowsel.exe end to end: the real program under Wine, posting into
 standin-aol.exe, looked at and clicked from outside with drowsel-driver.exe,
 dragged with xdotool.
 
-    test_program.py --drowsel build/windows/drowsel.exe \
-                    --standin build/windows/tools/standin-aol/standin-aol.exe \
-                    --driver build/windows/tools/driver/drowsel-driver.exe
-
---only NAME runs the checks whose names contain NAME. With DROWSEL_E2E_SHOT set
-to a file name, the resting window is saved there as a PNG to look at.
+With DROWSEL_E2E_SHOT set to a file name, the resting window is saved there
+as a PNG to look at.
 """
 
 import os
-import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-from drowsel_e2e.chat import ChatClient, expect_gaps, expect_lines  # noqa: E402
-from drowsel_e2e.desktop import drag, xdotool  # noqa: E402
-from drowsel_e2e.drowsel import chosen, program_args, start_beside  # noqa: E402
-from drowsel_e2e.driver import (ADV, CLIENT_AT, EXIT, LABEL1, LABEL2, SITE, START,  # noqa: E402
-                                STOP, TEXT1, VK_ESCAPE, WM_KEYDOWN, Driver, box, parse)
-from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # noqa: E402
-                               STARTED, STOPPED, UNLOADED, idle_for_line, names, reason_line,
+import pytest
+
+import harness
+from drowsel_e2e.chat import ChatClient, expect_gaps, expect_lines
+from drowsel_e2e.desktop import drag, xdotool
+from drowsel_e2e.drowsel import start_beside
+from drowsel_e2e.driver import ADV, START, STOP, TEXT1, VK_ESCAPE, WM_KEYDOWN, Driver, box, parse
+from drowsel_e2e.layout import CLIENT_AT, CONTROLS, rect
+from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER, STARTED,
+                               STOPPED, UNLOADED, idle_for_line, names, reason_line,
                                total_idle_line)
-from harness import Failure, check  # noqa: E402
-
-ARGS = None
+from harness import Failure, check
 
 # The window at rest: (class, caption, x, y, w, h) in Z order, which is the
 # tab order. Client coordinates at 96 DPI.
-RESTING = [
-    ("edit", TEXT1, 96, 80, 113, 17),
-    ("button", START, 176, 0, 33, 17),
-    ("button", STOP, 176, 16, 33, 17),
-    ("button", ADV, 176, 32, 33, 17),
-    ("button", SITE, 176, 48, 33, 17),
-    ("button", EXIT, 176, 64, 33, 17),
-    ("static", LABEL1, 0, 80, 25, 17),
-    ("static", LABEL2, 24, 80, 25, 17),
-]
+RESTING = [(kind, caption, *rect(twips)) for kind, caption, twips in CONTROLS]
 
 
-def start(s, name):
-    """A chat client of its own, the driver, and drowsel started beside them;
-    returns (chat client, driver, drowsel's process)."""
-    chat = ChatClient(s, ARGS.standin, name)
-    driver = Driver(s, ARGS.driver)
-    return chat, driver, start_beside(s, ARGS.drowsel, chat, driver)
+# -- the minute, waited out while the file's other tests run -------------------------
+
+class Minute:
+    """Drowsel started and Start clicked in a session of its own (its own
+    display, so that no drag of the other tests reaches its window); the
+    minute's check looks at it last."""
+
+    def __init__(self, s, paths):
+        self.s = s
+        self.chat = ChatClient(s, paths["standin"], "tick")
+        self.driver = Driver(s, paths["driver"])
+        start_beside(s, paths["drowsel"], self.chat, self.driver)
+        self.driver.drive("set-text", self.driver.control_id(TEXT1), "Tea")
+        self.driver.drive("click", "Start")
+        self.chat.wait_posted(4, 10, "Start's two lines")
+        self.driver.wait_state(running=True)
 
 
-# -- checks ----------------------------------------------------------------------
+@pytest.fixture(scope="module", autouse=True)
+def minute(request, programs, bits, booted_prefix):
+    if not any(i.name.startswith("test_one_minute_tick") for i in request.session.items):
+        yield None
+        return
+    paths = {name: programs.path(name, bits) for name in ("standin", "drowsel")}
+    paths["driver"] = programs.driver
+    with harness.Session("tick", template=booted_prefix) as s:
+        try:
+            minute = Minute(s, paths)
+        except Failure as e:  # the check reports it; the file's other tests still run
+            minute = e
+        yield minute
 
 SAMPLES = 200  # `find` every ~20 ms for a few seconds
 
 
-def greeting_before_the_window_shows(s):
-    chat = ChatClient(s, ARGS.standin, "greeting")
-    driver = Driver(s, ARGS.driver)
-    drowsel = s.start(ARGS.drowsel)
+def test_greeting_before_the_window_shows(wine, chat, driver, drowsel_exe):
+    drowsel = wine.start(drowsel_exe)
     sampling = ["find"] + ["then", "sleep", "20", "then", "find"] * (SAMPLES - 1)
 
     # The window exists, hidden, before the greeting: sample it from then on.
     def sampler_running():
         proc = driver.start(*sampling)
-        s.wait_until(lambda: proc.poll() is not None or os.path.getsize(proc.out_path) > 0, 10,
+        wine.wait_until(lambda: proc.poll() is not None or os.path.getsize(proc.out_path) > 0, 10,
                      what="the first sample")
         return proc if proc.poll() is None or proc.returncode == 0 else None
 
     check(drowsel.poll() is None, "drowsel ended at once")
-    sampler = s.wait_until(sampler_running, 10, interval=0.02, what="a window to sample")
+    sampler = wine.wait_until(sampler_running, 10, interval=0.02, what="a window to sample")
 
     def samples():
         with open(sampler.out_path, "rb") as f:
@@ -84,8 +88,8 @@ def greeting_before_the_window_shows(s):
         check(sampler.poll() is None, "sampling ended before the window showed")
         return None
 
-    log_when_shown = s.wait_until(shown, 15, interval=0.01, what="the window to show")
-    s.wait_exit(sampler, 30)
+    log_when_shown = wine.wait_until(shown, 15, interval=0.01, what="the window to show")
+    wine.wait_exit(sampler, 30)
     posted = chat.wait_posted(2, 5, "the greeting")
     expect_lines(posted, [LOADED, CREDIT_LOAD], "greeting")
     check(f"Lobby POSTED {CREDIT_LOAD}" in log_when_shown,
@@ -95,7 +99,7 @@ def greeting_before_the_window_shows(s):
     everything = samples()
     hidden_after = [r for r in everything if r["visible"] == "0" and float(r["at"]) > t_loaded]
     first_shown = min(float(r["at"]) for r in everything if r["visible"] == "1")
-    s.note(f"credit {t_credit - t_loaded:.2f} s after the greeting; {len(hidden_after)} samples "
+    wine.note(f"credit {t_credit - t_loaded:.2f} s after the greeting; {len(hidden_after)} samples "
            f"hidden after the greeting; first seen shown {first_shown - t_credit:.2f} s after "
            f"the credit line")
     check(hidden_after, "no sample saw the window hidden after the greeting was posted")
@@ -103,8 +107,7 @@ def greeting_before_the_window_shows(s):
           f"credit line {t_credit - t_loaded:.2f} s after the greeting")
 
 
-def resting_state(s):
-    chat, driver, _ = start(s, "resting")
+def test_resting_state(wine, chat, driver, drowsel):
     window = driver.find()
     print("    " + ", ".join(f"{k}={v}" for k, v in window.items()))
     style, ex_style = int(window["style"], 16), int(window["exstyle"], 16)
@@ -129,12 +132,11 @@ def resting_state(s):
     check(focus == 0, f"focus on child {focus}, not on the reason box")
     shot = os.environ.get("DROWSEL_E2E_SHOT")
     if shot:
-        s.screenshot(shot)
+        wine.screenshot(shot)
     check(len(chat.timed()) == 2, f"posted at rest: {names(h for _, h in chat.timed())}")
 
 
-def start_then_stop(s):
-    chat, driver, _ = start(s, "start_stop")
+def test_start_then_stop(wine, chat, driver, drowsel):
     driver.drive("set-text", driver.control_id(TEXT1), "Lunch break")
     driver.drive("click", "Start")
     posted = chat.wait_posted(4, 10, "Start's two lines")
@@ -158,15 +160,14 @@ def start_then_stop(s):
     driver.wait_state(running=False)
 
 
-def advertise(s):
-    chat, driver, _ = start(s, "adv")
+def test_advertise(wine, chat, driver, drowsel):
     before = float(driver.drive("cpu")["cpu"])
     driver.drive("click", "Adv.")
     posted = chat.wait_posted(5, 10, "Adv.'s three lines")
     after = float(driver.drive("cpu")["cpu"])
     expect_lines(posted[2:], [BANNER, CREDIT_LOAD, MAKER], "Adv.")
     expect_gaps(posted[2:], "Adv.")
-    s.note(f"cpu across Adv.: {after - before:.3f} s "
+    wine.note(f"cpu across Adv.: {after - before:.3f} s "
            f"(lines over {posted[4][0] - posted[2][0]:.2f} s)")
     # Pausing by spinning would burn the whole two seconds.
     check(after - before < 0.5, f"Adv. used {after - before:.3f} s of CPU for two pauses")
@@ -179,8 +180,7 @@ def advertise(s):
     chat.stays_quiet(11, 0.5)
 
 
-def exit_says_farewell(s):
-    chat, driver, drowsel = start(s, "exit")
+def test_exit_says_farewell(wine, chat, driver, drowsel):
     driver.drive("click", "Exit")
     posted = chat.wait_posted(4, 10, "the farewell")
     expect_lines(posted[2:], [UNLOADED, CREDIT_EXIT], "Exit")
@@ -191,8 +191,7 @@ def exit_says_farewell(s):
     expect_lines(chat.timed()[2:], [UNLOADED, CREDIT_EXIT], "Exit, after the end")
 
 
-def exit_inside_a_pause(s):
-    chat, driver, drowsel = start(s, "exit_pause")
+def test_exit_inside_a_pause(wine, chat, driver, drowsel):
     driver.drive("click", "Adv.", "then", "sleep", "300", "then", "click", "Exit")
     chat.wait_posted(5, 10, "the farewell")
     code, _ = driver.wait_gone(drowsel, "the farewell")
@@ -202,8 +201,7 @@ def exit_inside_a_pause(s):
     expect_lines(chat.timed()[2:], [BANNER, UNLOADED, CREDIT_EXIT], "Exit inside Adv.")
 
 
-def exit_while_running(s):
-    chat, driver, drowsel = start(s, "exit_running")
+def test_exit_while_running(wine, chat, driver, drowsel):
     driver.drive("set-text", driver.control_id(TEXT1), "Away")
     driver.drive("click", "Start")
     chat.wait_posted(4, 10, "Start's two lines")
@@ -216,21 +214,19 @@ def exit_while_running(s):
                  "Exit while running (no total line)")
 
 
-def close_without_farewell(s):
-    chat, driver, drowsel = start(s, "close")
+def test_close_without_farewell(wine, chat, driver, drowsel):
     driver.drive("close")
     code, _ = driver.wait_gone(drowsel, "WM_CLOSE")
     check(code == 0, f"exit code {code} (0x{code & 0xffffffff:x})")
     expect_lines(chat.timed(), [LOADED, CREDIT_LOAD], "close")
 
 
-def drag_moves_by_the_surface_only(s):
-    chat, driver, _ = start(s, "drag")
+def test_drag_moves_by_the_surface_only(wine, chat, driver, drowsel):
     x, y = CLIENT_AT[0], CLIENT_AT[1]
     dx, dy = 120, 80
 
     # The picture: the window follows the mouse exactly.
-    drag(s, x + 60, y + 30, dx, dy)
+    drag(wine, x + 60, y + 30, dx, dy)
     moved = {}
 
     def at_new_place():
@@ -238,19 +234,19 @@ def drag_moves_by_the_surface_only(s):
         return box(moved["client"])[:2] == (x + dx, y + dy)
 
     try:
-        s.wait_until(at_new_place, 5, interval=0.1, what="the window to move")
+        wine.wait_until(at_new_place, 5, interval=0.1, what="the window to move")
     except Failure as e:
         raise Failure(f"{e}: client at {moved.get('client')} after dragging the picture "
                       f"from ({x + 60},{y + 30}) by ({dx},{dy})") from None
-    s.note(f"picture dragged by ({dx},{dy}): client {CLIENT_AT[:2]} -> {moved['client']}")
+    wine.note(f"picture dragged by ({dx},{dy}): client {CLIENT_AT[:2]} -> {moved['client']}")
     check(box(moved["client"])[2:] == CLIENT_AT[2:], f"size changed: {moved['client']}")
     check(moved["topmost"] == "1", "no longer topmost after the move")
     x, y = x + dx, y + dy
 
     # The "Mins" label and a button take their own presses.
-    drag(s, x + 24 + 12, y + 80 + 8, dx, dy)
+    drag(wine, x + 24 + 12, y + 80 + 8, dx, dy)
     check(box(driver.find()["client"])[:2] == (x, y), "pressing the Mins label moved the window")
-    drag(s, x + 176 + 16, y + 32 + 8, dx, dy)  # Adv., released off it
+    drag(wine, x + 176 + 16, y + 32 + 8, dx, dy)  # Adv., released off it
     check(box(driver.find()["client"])[:2] == (x, y), "pressing the Adv. button moved the window")
     children, focus = driver.controls()
     check(focus >= 0 and children[focus]["name"] == ADV,
@@ -259,29 +255,28 @@ def drag_moves_by_the_surface_only(s):
     # Every other button pressed on the picture starts the same move. Under
     # Wine the move then lasts until a left release, Enter or Esc, so the
     # check ends it with a posted Esc.
-    xdotool(s, "mousemove", x + 60, y + 30)
+    xdotool(wine, "mousemove", x + 60, y + 30)
     for button, name in ((3, "right"), (2, "middle"), (8, "X1"), (9, "X2")):
-        xdotool(s, "click", button)
-        s.wait_until(lambda: driver.find()["moving"] == "1", 5, interval=0.1,
+        xdotool(wine, "click", button)
+        wine.wait_until(lambda: driver.find()["moving"] == "1", 5, interval=0.1,
                      what=f"a press of the {name} button on the picture to start a move")
         driver.drive("post", hex(WM_KEYDOWN), hex(VK_ESCAPE), "0")
-        s.wait_until(lambda: driver.find()["moving"] == "0", 5, interval=0.1,
+        wine.wait_until(lambda: driver.find()["moving"] == "0", 5, interval=0.1,
                      what=f"Esc to end the move of the {name} button")
     check(box(driver.find()["client"])[:2] == (x, y), "the window moved without the mouse moving")
     chat.stays_quiet(2, 1.5)  # released off the button: no click
 
 
-def one_minute_tick(s):
-    chat, driver, _ = start(s, "tick")
-    driver.drive("set-text", driver.control_id(TEXT1), "Tea")
-    driver.drive("click", "Start")
-    posted = chat.wait_posted(4, 10, "Start's two lines")
-    driver.wait_state(running=True)
+@pytest.mark.timeout(100)
+def test_one_minute_tick(minute):
+    if isinstance(minute, Exception):
+        raise minute
+    chat, driver = minute.chat, minute.driver
     posted = chat.wait_posted(7, 75, "the minute's three lines")
     expect_lines(posted[4:], [BANNER, reason_line("Tea"), idle_for_line("1")], "tick")
     expect_gaps(posted[4:], "tick")
     after = posted[4][0] - posted[3][0]
-    s.note(f"tick {after:.2f} s after Start's second line")
+    minute.s.note(f"tick {after:.2f} s after Start's second line")
     check(58 <= after <= 65, f"the first minute came {after:.2f} s after Start")
     driver.wait_state(running=True, count="1")
 
@@ -289,19 +284,3 @@ def one_minute_tick(s):
     posted = chat.wait_posted(9, 10, "Stop's two lines")
     expect_lines(posted[7:], [STOPPED, total_idle_line("1")], "Stop after a minute")
     driver.wait_state(running=False)
-
-
-CHECKS = [greeting_before_the_window_shows, resting_state, start_then_stop, advertise,
-          exit_says_farewell, exit_inside_a_pause, exit_while_running, close_without_farewell,
-          drag_moves_by_the_surface_only, one_minute_tick]
-
-
-def main():
-    global ARGS
-    ARGS = program_args(__doc__.splitlines()[0])
-    checks = chosen(CHECKS, ARGS)
-    harness.main("program", lambda s: harness.run_checks(s, checks), time_limit=360)
-
-
-if __name__ == "__main__":
-    main()

@@ -52,6 +52,9 @@
 // The chat- commands work the stand-in chat client instead: bring a room to
 // the front, make it stop answering for MS milliseconds, close it.
 //
+// `serve` keeps the driver running: it reads command lines on standard
+// input and answers each on one line (see serve.h).
+//
 // Exit codes: 0 done, 1 usage or a failed call, 2 no Drowsel window (for the
 // chat- commands: no chat client), 3 the button is disabled, 4 no such
 // control or room.
@@ -70,6 +73,7 @@
 #include "host/win32/scoped.h"
 #include "keyboard.h"
 #include "process_sample.h"
+#include "serve.h"
 #include "target_window.h"
 #include "thread_cpu.h"
 
@@ -92,7 +96,7 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
-// A value on one line: backslash and line breaks escaped.
+// A value on one line: backslash, line breaks and tabs escaped.
 std::string OneLine(const std::wstring& text) {
   std::wstring escaped;
   for (wchar_t c : text) {
@@ -102,6 +106,8 @@ std::string OneLine(const std::wstring& text) {
       escaped += L"\\n";
     } else if (c == L'\r') {
       escaped += L"\\r";
+    } else if (c == L'\t') {
+      escaped += L"\\t";
     } else {
       escaped += c;
     }
@@ -511,13 +517,12 @@ int Run(const std::vector<std::wstring>& words) {
   return Usage();
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+// Runs commands joined by "then", stopping at the first that fails.
+int RunChain(const std::vector<std::wstring>& args) {
   std::vector<std::wstring> words;
-  for (int i = 1; i <= argc; ++i) {
-    if (i < argc && std::wcscmp(argv[i], L"then") != 0) {
-      words.push_back(argv[i]);
+  for (std::size_t i = 0; i <= args.size(); ++i) {
+    if (i < args.size() && args[i] != L"then") {
+      words.push_back(args[i]);
       continue;
     }
     const int code = Run(words);
@@ -526,4 +531,12 @@ int wmain(int argc, wchar_t** argv) {
     words.clear();
   }
   return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::vector<std::wstring> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == L"serve") return driver::Serve(&RunChain);
+  return RunChain(args);
 }

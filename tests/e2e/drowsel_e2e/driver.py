@@ -1,21 +1,24 @@
 """drowsel-driver.exe: Drowsel's window and controls looked at and worked from
 another process, as any other program could.
 
-    driver = Driver(s, ARGS.driver)
+    driver = Driver(s, programs.driver)
     driver.drive("click", "Start")
     driver.wait_state(running=True)
+
+One driver process per session runs the commands (its `serve` mode), so a
+look costs a round trip through a pipe, not a start of a program.
 """
 
+import os
+import select
 import time
 
+import harness
 from harness import Failure, check
 
 # The controls are known by their captions at rest; their IDs are read from
 # the window (see Driver.controls).
-TEXT1, START, STOP, ADV, SITE, EXIT, LABEL1, LABEL2 = (
-    "Reason idle......", "Start", "Stop", "Adv.", "Site", "Exit", "  0", "Mins")
-# Where the window's client area opens at 96 DPI: (x, y, width, height).
-CLIENT_AT = (397, 7, 209, 97)
+from .layout import ADV, EXIT, LABEL1, SITE, START, STOP, TEXT1  # noqa: F401
 WM_KEYDOWN, VK_ESCAPE = 0x100, 0x1B
 
 
@@ -45,19 +48,47 @@ class Driver:
         self.s = s
         self.exe = exe
         self.names = {}  # control ID -> its caption at rest
+        self.server = None
 
     def start(self, *args):
-        """Starts a driver run without waiting for it (a sampler, say)."""
+        """Starts a driver run of its own without waiting for it (a sampler, say)."""
         return self.s.start(self.exe, *args)
 
     def run(self, *args, timeout=20):
-        """Runs the driver to its end; returns (exit code, its output, its error text)."""
-        proc = self.s.run_to_end(self.exe, *args, timeout=timeout)
-        with open(proc.out_path, "rb") as f:
-            out = f.read().decode("utf-8", "replace").replace("\r\n", "\n")
-        with open(proc.out_path[:-len(".out")] + ".err", "rb") as f:
-            err = f.read().decode("utf-8", "replace").strip()
-        return proc.returncode, out, err
+        """Runs a command (or several joined by "then") in the session's
+        driver process; returns (exit code, its output, its error text)."""
+        check(all("\t" not in a and "\n" not in a for a in map(str, args)),
+              f"a driver argument holds a tab or a line break: {args}")
+        for attempt in range(1, harness.TOOL_ATTEMPTS + 1):
+            if self.server is None or self.server.poll() is not None:
+                self.server = self.s.start(self.exe, "serve", piped=True)
+                self.server.kept = True  # lives as long as the session
+            self.server.stdin.write("\t".join(map(str, args)).encode("utf-8") + b"\n")
+            answer = self._answer(timeout)
+            if answer is not None:
+                code, *fields = answer.split("\t")
+                out = [f for f in fields if not f.startswith("error=")]
+                err = [f[len("error="):] for f in fields if f.startswith("error=")]
+                return int(code), "\n".join(out) + "\n", " ".join(err)
+            said = self.s.output(self.server, "err").strip()
+            self.s.note(f"the driver ended without answering (attempt {attempt}): {said}")
+        raise Failure(f"the driver did not answer {args[:3]} in {harness.TOOL_ATTEMPTS} starts")
+
+    def _answer(self, timeout):
+        """The server's next line, or None if it ended first (Wine could not start it)."""
+        line, deadline = b"", time.monotonic() + timeout
+        while not line.endswith(b"\n"):
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([self.server.stdout], [], [], left)[0]:
+                self.s.stop(self.server)
+                raise Failure(f"the driver did not answer within {timeout} s")
+            chunk = os.read(self.server.stdout.fileno(), 65536)
+            if not chunk:
+                self.s.stop(self.server)
+                return None
+            line += chunk
+        text = line.decode("utf-8", "replace").rstrip("\r\n")
+        return None if harness.NOT_STARTED in text else text
 
     def drive(self, *args, expect=0):
         """Runs the driver, which must end with `expect`; returns its first record."""
