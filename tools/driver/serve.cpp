@@ -26,38 +26,12 @@ class Descriptor {
   int fd_;
 };
 
-// A temporary file of its own, deleted once closed. Not std::tmpfile: the C
-// runtime makes that one in GetTempPathA's folder, which does not exist when
-// the folder's name is outside the ANSI code page.
-FILE* TemporaryFile() {
-  wchar_t folder[MAX_PATH + 1] = {};
-  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-  wchar_t path[MAX_PATH + 1] = {};
-  if (length == 0 || length > MAX_PATH || GetTempFileNameW(folder, L"drv", 0, path) == 0) {
-    return nullptr;
-  }
-  HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    DeleteFileW(path);  // nothing more to do if that fails too
-    return nullptr;
-  }
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
-  if (fd < 0) {
-    CloseHandle(file);
-    return nullptr;
-  }
-  FILE* stream = _fdopen(fd, "w+b");
-  if (stream == nullptr) _close(fd);
-  return stream;
-}
-
 // A temporary file that a standard stream is pointed at while a command
 // runs, so that what the command prints can be read back and put on one line.
 class Capture {
  public:
   Capture(FILE* stream, int fd)
-      : stream_(stream), fd_(fd), saved_(_dup(fd)), file_(TemporaryFile()) {}
+      : stream_(stream), fd_(fd), saved_(_dup(fd)), file_(std::tmpfile()) {}
   ~Capture() {
     if (file_ != nullptr) std::fclose(file_);
   }
