@@ -8,7 +8,7 @@ client would, sampled once a minute.
 
 Installs what is missing and builds what it needs first (the windows preset,
 as the benchmark does), then runs everything in one session with its own Xvfb
-display and a fresh Wine prefix (tests/e2e/harness.py).
+display and a fresh copy of the booted Wine prefix (tests/e2e/harness.py).
 
 It presses Start with a reason and checks every tick's three lines in the
 room (banner, reason, "Idle For" with 1, 2, 3, ...), timing each against the
@@ -496,7 +496,7 @@ def main():
     limit = 150 if args.short else minutes * 60 + 900
     began = time.monotonic()
     try:
-        with harness.Session("soak", time_limit=limit) as s:
+        with harness.Session("soak", time_limit=limit, template=harness.TEMPLATE) as s:
             soak = Soak(s, args)
             try:
                 soak.set_up()

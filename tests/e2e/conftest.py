@@ -178,6 +178,15 @@ def programs(request):
     return Programs(request.config)
 
 
+@pytest.fixture(autouse=True)
+def _runs_here(request, programs):
+    # A 32-bit test is skipped before any session is made for it.
+    params = getattr(request.node, "callspec", None)
+    params = params.params if params else {}
+    if 32 in (params.get("bits"), *params.get("pairing", ())):
+        programs.path("drowsel", 32)
+
+
 # -- per test file and per test --------------------------------------------------
 
 def _session(name, display, template):
@@ -218,9 +227,7 @@ def new_wine(display, booted_prefix):
 
 @pytest.fixture
 def driver(wine, programs):
-    if getattr(wine, "e2e_driver", None) is None:
-        wine.e2e_driver = Driver(wine, programs.driver)
-    return wine.e2e_driver
+    return Driver.of(wine, programs.driver)
 
 
 @pytest.fixture

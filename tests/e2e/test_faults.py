@@ -1,48 +1,41 @@
-#!/usr/bin/env python3
 """drowsel.exe against a chat client that misbehaves in the middle of a
 sequence: it closes, is killed, hangs, is busy for a few seconds, or brings
 another document forward between two lines. Drowsel must keep running, post nowhere it should not,
 show nothing, and still exit cleanly.
 
-    test_faults.py --drowsel build/windows/drowsel.exe \
-                   --standin build/windows/tools/standin-aol/standin-aol.exe \
-                   --driver build/windows/tools/driver/drowsel-driver.exe
-
---only NAME runs the checks whose names contain NAME.
-
 Drowsel starts before the client in every check, so its greeting goes nowhere
-and the client counts the returns of the sequence under test from 1.
+and the client counts the returns of the sequence under test from 1. The
+checks run against the 64-bit program only.
 """
 
-import os
-import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-from drowsel_e2e.chat import ChatClient, expect_posted  # noqa: E402
-from drowsel_e2e.drowsel import chosen, exit_text, program_args, start_alone  # noqa: E402
-from drowsel_e2e.driver import Driver, parse  # noqa: E402
-from drowsel_e2e.lines import BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, UNLOADED  # noqa: E402
-from harness import check  # noqa: E402
+import pytest
 
-ARGS = None
+from drowsel_e2e.chat import expect_posted
+from drowsel_e2e.drowsel import exit_text, start_alone
+from drowsel_e2e.driver import parse
+from drowsel_e2e.lines import BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, UNLOADED
+from harness import check
 
-# A sequence pauses 0.5 to 1.5 s between lines: after the last line seen,
+# A sequence pauses 0.5 to 1.5 s between lines: after the first line seen,
 # whatever is left of Adv. is over within two pauses and some slack.
-REST_OF_ADV = 4.5
+REST_OF_ADV = 3.5
 # Every message to the client gives up after this.
 SEND_TIMEOUT = 5.0
 
 
 # -- Drowsel, from outside ------------------------------------------------------
 
-def start(s, name, *options):
-    """Drowsel started with no client about, then the client (so the
-    greeting goes nowhere); returns (drowsel's process, client, driver)."""
-    driver = Driver(s, ARGS.driver)
-    drowsel = start_alone(s, ARGS.drowsel, driver)
-    return drowsel, ChatClient(s, ARGS.standin, name, *options), driver
+@pytest.fixture
+def start(wine, programs, driver, start_chat):
+    """start(name, *options): Drowsel started with no client about, then the
+    client (so the greeting goes nowhere); returns (drowsel's process, client,
+    driver)."""
+    def start(name, *options):
+        drowsel = start_alone(wine, programs.path("drowsel"), driver)
+        return drowsel, start_chat(name, *options), driver
+    return start
 
 
 def nothing_shown(driver, before, what):
@@ -82,14 +75,14 @@ def exits_cleanly(driver, drowsel, what):
 
 # -- the client goes away -------------------------------------------------------
 
-def client_closes_between_lines(s):
+def test_client_closes_between_lines(wine, start):
     # The draft makes Drowsel send once more (to put it back) just as the
     # client starts closing.
-    drowsel, client, driver = start(s, "closes", "--draft", "hello", "--exit-after", "1")
+    drowsel, client, driver = start("closes", "--draft", "hello", "--exit-after", "1")
     before = driver.windows()
     driver.drive("click", "Adv.")
     client.wait_for(lambda ev: any(t == "EXIT" for _, t in ev), 10, "the client to close")
-    check(s.wait_exit(client.proc, 10) == 0, f"the client ended with {client.proc.returncode}")
+    check(wine.wait_exit(client.proc, 10) == 0, f"the client ended with {client.proc.returncode}")
     expect_posted(client, [("Lobby", BANNER)], "before closing")
     keeps_running(drowsel, REST_OF_ADV, "after the client closed")
     still_there(driver, drowsel, before, "after the client closed")
@@ -97,8 +90,8 @@ def client_closes_between_lines(s):
     check(client.events()[-1][1] == "EXIT", f"log after EXIT: {client.summary()}")
 
 
-def client_killed_between_lines(s):
-    drowsel, client, driver = start(s, "killed", "--draft", "hello")
+def test_client_killed_between_lines(wine, start):
+    drowsel, client, driver = start("killed", "--draft", "hello")
     before = driver.windows()
     driver.drive("click", "Adv.")
     # Killed as soon as the first line is in: Drowsel may be putting the
@@ -106,15 +99,15 @@ def client_killed_between_lines(s):
     client.wait_posted(1, 10, "the first line")
     client.proc.kill()
     client.proc.wait(10)
-    s.note(f"client killed, log ends: {client.summary()[-3:]}")
+    wine.note(f"client killed, log ends: {client.summary()[-3:]}")
     expect_posted(client, [("Lobby", BANNER)], "before the kill")
     keeps_running(drowsel, REST_OF_ADV, "after the client was killed")
     still_there(driver, drowsel, before, "after the client was killed")
     exits_cleanly(driver, drowsel, "with no client")
 
 
-def client_killed_while_drowsel_waits_on_it(s):
-    drowsel, client, driver = start(s, "hung_killed", "--hang")
+def test_client_killed_while_drowsel_waits_on_it(wine, start):
+    drowsel, client, driver = start("hung_killed", "--hang")
     before = driver.windows()
     driver.drive("click", "Adv.")
     client.wait_for(lambda ev: any(t == "Lobby HUNG" for _, t in ev), 10, "the client to hang")
@@ -124,7 +117,7 @@ def client_killed_while_drowsel_waits_on_it(s):
     # Drowsel is inside a send to the dead client: it must still answer.
     still_there(driver, drowsel, before, "while its send to a killed client was pending")
     took = exits_cleanly(driver, drowsel, "after the kill")
-    s.note(f"window gone {time.monotonic() - t_kill:.1f} s after the kill "
+    wine.note(f"window gone {time.monotonic() - t_kill:.1f} s after the kill "
            f"({took:.1f} s after Exit was clicked)")
     nothing_shown(driver, before, "after Drowsel ended")
 
@@ -134,8 +127,8 @@ def client_killed_while_drowsel_waits_on_it(s):
 SAMPLE_MS = 100
 
 
-def client_hangs(s):
-    drowsel, client, driver = start(s, "hangs", "--hang")
+def test_client_hangs(wine, start):
+    drowsel, client, driver = start("hangs", "--hang")
     before = driver.windows()
     # One driver run clicks Adv., looks at the window every 100 ms (`find`
     # reads the title with a message Drowsel has to answer), clicks Exit a
@@ -148,10 +141,10 @@ def client_hangs(s):
     sampler = driver.start(*chain)
     client.wait_for(lambda ev: any(t == "Lobby HUNG" for _, t in ev), 10, "the client to hang")
     t_hung = client.time_of("Lobby HUNG")
-    code = s.wait_exit(sampler, 60)
-    samples = [r for r in parse(s.output(sampler)) if "at" in r]
+    code = wine.wait_exit(sampler, 60)
+    samples = [r for r in parse(wine.output(sampler)) if "at" in r]
     check(code == 2, f"sampling ended with {code}, not on the window going: "
-                     f"{s.output(sampler, 'err').strip()}")
+                     f"{wine.output(sampler, 'err').strip()}")
     check(samples, "no samples")
 
     # The last looks may catch the window on its way out after Exit: hidden
@@ -167,7 +160,7 @@ def client_hangs(s):
     in_wait = [t for t in times if t_hung + 0.2 <= t <= t_hung + SEND_TIMEOUT - 0.5]
     gaps = [b - a for a, b in zip(times, times[1:])]
     gone = times[-1] - t_hung
-    s.note(f"{len(samples)} looks answered, {len(in_wait)} of them while Drowsel waited on the "
+    wine.note(f"{len(samples)} looks answered, {len(in_wait)} of them while Drowsel waited on the "
            f"hung client; longest gap {max(gaps, default=0):.2f} s; window gone "
            f"{gone:.1f} s after the hang")
     check(in_wait, "no look at the window was answered while Drowsel waited on the client")
@@ -175,12 +168,12 @@ def client_hangs(s):
     # after one bound each, with a pause between: a line that waited twice
     # would take this past 18 s.
     check(gone < SEND_TIMEOUT * 3 + 3, f"the window took {gone:.1f} s to go after the hang")
-    code = s.wait_exit(drowsel, 15)
+    code = wine.wait_exit(drowsel, 15)
     check(code == 0, f"exit code {exit_text(code)}")
 
     events = [t for _, t in client.events()]
     after_ready = events[events.index("READY") + 1:]
-    s.note(f"client log after READY: {after_ready}")
+    wine.note(f"client log after READY: {after_ready}")
     check(after_ready and after_ready[-1] == "Lobby HUNG" and not client.posted(),
           f"client log after READY: {after_ready}")
     nothing_shown(driver, before, "after Drowsel ended")
@@ -193,22 +186,22 @@ BUSY_MS = 8000
 FLAGGED_AFTER = 5.0
 
 
-def busy_client_loses_no_line(s):
+def test_busy_client_loses_no_line(wine, start):
     # Adv. clicked once the client has been busy long enough to be flagged,
     # but with less than the send bound left before it answers again.
-    drowsel, client, driver = start(s, "busy")
+    drowsel, client, driver = start("busy")
     driver.drive("chat-stall", str(BUSY_MS))
     client.wait_for(lambda ev: any(t == f"STALL {BUSY_MS}" for _, t in ev), 10,
                     "the client to go busy")
     t_busy = client.time_of(f"STALL {BUSY_MS}")
-    s.wait_until(lambda: time.time() >= t_busy + FLAGGED_AFTER + 0.3, 10, interval=0.02,
+    wine.wait_until(lambda: time.time() >= t_busy + FLAGGED_AFTER + 0.3, 10, interval=0.02,
                  what="the client to be flagged")
     t_click = time.time()
     driver.drive("click", "Adv.")
     t_clicked = time.time()
     posted = client.wait_posted(3, 20, "Adv.'s three lines")
     t_back = client.time_of("ANSWERING")
-    s.note(f"Adv. clicked {t_click - t_busy:.1f} s into the busy spell, the client back "
+    wine.note(f"Adv. clicked {t_click - t_busy:.1f} s into the busy spell, the client back "
            f"{t_back - t_busy:.1f} s in; lines seen " + ", ".join(
                f"{t - t_busy:.1f} s" for t, _ in posted))
     check(t_clicked < t_back, "the client was back before the click, so this proved nothing")
@@ -220,10 +213,10 @@ def busy_client_loses_no_line(s):
 
 # -- another document comes forward --------------------------------------------
 
-def front_moves_to_another_room(s):
+def test_front_moves_to_another_room(wine, start):
     # B comes forward while A's line is being posted, before Drowsel puts
     # A's draft back.
-    drowsel, client, driver = start(s, "switch", "--room", "A", "--room", "B", "--front", "A",
+    drowsel, client, driver = start("switch", "--room", "A", "--room", "B", "--front", "A",
                                     "--switch-after", "1:B", "--draft", "hello")
     before = driver.windows()
     driver.drive("click", "Adv.")
@@ -253,8 +246,8 @@ def front_moves_to_another_room(s):
     check(client.proc.poll() is None, "the client ended")
 
 
-def front_moves_to_a_document_without_input(s):
-    drowsel, client, driver = start(s, "news", "--room", "A", "--doc", "News", "--front", "A",
+def test_front_moves_to_a_document_without_input(wine, start):
+    drowsel, client, driver = start("news", "--room", "A", "--doc", "News", "--front", "A",
                                     "--switch-after", "1:News")
     before = driver.windows()
     driver.drive("click", "Adv.")
@@ -271,17 +264,3 @@ def front_moves_to_a_document_without_input(s):
     check(client.proc.poll() is None, "the client ended")
 
 
-CHECKS = [client_closes_between_lines, client_killed_between_lines,
-          client_killed_while_drowsel_waits_on_it, client_hangs, busy_client_loses_no_line,
-          front_moves_to_another_room, front_moves_to_a_document_without_input]
-
-
-def main():
-    global ARGS
-    ARGS = program_args(__doc__.splitlines()[0])
-    checks = chosen(CHECKS, ARGS)
-    harness.main("faults", lambda s: harness.run_checks(s, checks), time_limit=330)
-
-
-if __name__ == "__main__":
-    main()

@@ -1,26 +1,17 @@
-#!/usr/bin/env python3
 """drowsel.exe from the keyboard alone: real key presses typed at its window
 (the driver's `keys`), the focus read after each, and the lines they make
 standin-aol.exe receive.
-
-    test_keyboard.py --drowsel build/windows/drowsel.exe \
-                     --standin build/windows/tools/standin-aol/standin-aol.exe \
-                     --driver build/windows/tools/driver/drowsel-driver.exe
 """
 
-import os
-import sys
+import pytest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-from drowsel_e2e.chat import ChatClient, expect_lines  # noqa: E402
-from drowsel_e2e.drowsel import chosen, exit_text, program_args, start_beside  # noqa: E402
-from drowsel_e2e.driver import ADV, EXIT, SITE, START, STOP, TEXT1, Driver, by_name  # noqa: E402
-from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, STARTED,  # noqa: E402
-                               STOPPED, UNLOADED, reason_line, total_idle_line)
-from harness import check  # noqa: E402
+from drowsel_e2e.chat import expect_lines
+from drowsel_e2e.drowsel import exit_text
+from drowsel_e2e.driver import ADV, EXIT, SITE, START, STOP, TEXT1, by_name
+from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, STARTED, STOPPED,
+                               UNLOADED, reason_line, total_idle_line)
+from harness import check
 
-ARGS = None
 REASON = "Out to lunch"
 
 
@@ -51,11 +42,9 @@ class Keyboard:
         return by_name(children)[TEXT1]["text"]
 
 
-def keyboard_alone(s):
-    chat = ChatClient(s, ARGS.standin, "keyboard")
-    driver = Driver(s, ARGS.driver)
-    drowsel = start_beside(s, ARGS.drowsel, chat, driver)
-    keys = Keyboard(s, chat, driver)
+@pytest.mark.bits(64)
+def test_keyboard_alone(wine, chat, driver, drowsel):
+    keys = Keyboard(wine, chat, driver)
     check(driver.focused() == TEXT1, f"the focus starts on {driver.focused()}")
 
     # Tab goes round the enabled controls in tab order; into the reason box it
@@ -90,7 +79,7 @@ def keyboard_alone(s):
     got = chat.wait_posted(keys.posted + 3, 10, "the lines of the click on Adv.")
     expect_lines(got[keys.posted:], [BANNER, CREDIT_LOAD, MAKER], "a click on Adv.")
     keys.posted += 3
-    s.wait_until(lambda: driver.focused() == ADV, 5, interval=0.05,
+    wine.wait_until(lambda: driver.focused() == ADV, 5, interval=0.05,
                  what=f"the focus on Adv. after the click (it is on {driver.focused()})")
     keys.press("{enter}", ADV, [BANNER, CREDIT_LOAD, MAKER])
 
@@ -101,17 +90,3 @@ def keyboard_alone(s):
     expect_lines(got[keys.posted:], [UNLOADED, CREDIT_EXIT], "Enter on Exit")
     code, _ = driver.wait_gone(drowsel, "Enter on Exit")
     check(code == 0, f"exit code {exit_text(code)} after Enter on Exit")
-
-
-CHECKS = [keyboard_alone]
-
-
-def main():
-    global ARGS
-    ARGS = program_args(__doc__.splitlines()[0])
-    checks = chosen(CHECKS, ARGS)
-    harness.main("keyboard", lambda s: harness.run_checks(s, checks), time_limit=180)
-
-
-if __name__ == "__main__":
-    main()

@@ -1,31 +1,21 @@
-#!/usr/bin/env python3
 """drowsel.exe with clicks queued faster than its sequences finish: each Adv.
 runs inside the pause of the one before, so N queued clicks nest N deep, up
 to Drowsel's bound; clicks beyond it are dropped. Exit, for which the deepest
 level is kept, must end every level at once and the program with 0.
 
-    test_nesting.py --drowsel build/windows/drowsel.exe \
-                    --standin build/windows/tools/standin-aol/standin-aol.exe \
-                    --driver build/windows/tools/driver/drowsel-driver.exe [--clicks N]
-
 Without Exit the levels would unwind one pause after another, about a second
 each, which is why the check exits rather than waiting.
 """
 
-import os
-import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-from drowsel_e2e.chat import ChatClient, expect_posted  # noqa: E402
-from drowsel_e2e.drowsel import exit_text, program_args  # noqa: E402
-from drowsel_e2e.driver import Driver  # noqa: E402
-from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # noqa: E402
-                               UNLOADED, names)
-from harness import check  # noqa: E402
+import pytest
 
-ARGS = None
+import harness
+from drowsel_e2e.chat import expect_posted
+from drowsel_e2e.drowsel import exit_text
+from drowsel_e2e.lines import BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER, UNLOADED, names
+from harness import check
 
 CLICKS = 1000
 # Sequences nest at most this deep (Form1::NestingBound), the deepest level
@@ -42,12 +32,12 @@ def ended_with(code):
     return exit_text(code) + (" (under Wine: perhaps a stack overflow)" if code == 1 else "")
 
 
-def nested_clicks_end_with_exit(s):
-    clicks = ARGS.clicks
+@pytest.mark.timeout(30 + 60 + int(CLICKS * SECONDS_PER_LINE))
+def test_nested_clicks_end_with_exit(wine, chat, driver, drowsel_exe):
+    clicks = CLICKS
     n = min(clicks, ADV_LEVELS)
-    client = ChatClient(s, ARGS.standin, "nesting")
-    driver = Driver(s, ARGS.driver)
-    drowsel = s.start(ARGS.drowsel)
+    client = chat
+    drowsel = wine.start(drowsel_exe)
     client.wait_posted(2, 20, "the greeting")
     driver.wait_visible(drowsel, 15)
     check(drowsel.poll() is None,
@@ -64,7 +54,7 @@ def nested_clicks_end_with_exit(s):
 
     t_click = time.monotonic()
     driver.drive("click-many", "Adv.", str(clicks))
-    s.note(f"{clicks} clicks on Adv. queued")
+    wine.note(f"{clicks} clicks on Adv. queued")
 
     # Every level posts its banner before its pause, in which the next click
     # runs: all N banners come before any level's second line.
@@ -72,7 +62,7 @@ def nested_clicks_end_with_exit(s):
         return drowsel.poll() is not None or len(lines()) >= n
 
     try:
-        s.wait_until(all_in_or_ended, 30 + n * SECONDS_PER_LINE, interval=0.1,
+        wine.wait_until(all_in_or_ended, 30 + n * SECONDS_PER_LINE, interval=0.1,
                      what=f"{n} banners")
     except harness.Failure as e:
         raise harness.Failure(f"{e}: {banners_so_far()} so far") from None
@@ -80,12 +70,12 @@ def nested_clicks_end_with_exit(s):
     t_in = time.monotonic()
     check(drowsel.poll() is None,
           f"drowsel ended {depth} levels deep with {ended_with(drowsel.returncode)}")
-    s.note(f"depth {depth} reached {t_in - t_click:.1f} s after the clicks were queued "
+    wine.note(f"depth {depth} reached {t_in - t_click:.1f} s after the clicks were queued "
            f"({(t_in - t_click) / max(depth, 1) * 1000:.1f} ms a level)")
     # Whether a level costs more the deeper it is: the time of each quarter.
     stamps = [t for t, _, _ in client.posted_at()[2:2 + depth]]
     quarters = [stamps[min(len(stamps) - 1, depth * q // 4)] for q in range(5)]
-    s.note("quarters of the banners took " + ", ".join(
+    wine.note("quarters of the banners took " + ", ".join(
         f"{b - a:.1f}" for a, b in zip(quarters, quarters[1:])) + " s")
     check(depth == n, f"{depth} banners before the first other line, not {n}: "
                       f"{names(lines()[depth:depth + 3])}...")
@@ -93,7 +83,7 @@ def nested_clicks_end_with_exit(s):
     # Exit runs inside the deepest pause there is when it arrives.
     driver.drive("click", "Exit")
     code, took = driver.wait_gone(drowsel, "Exit", timeout=20)
-    s.note(f"all {depth} levels and the program ended {took:.1f} s after Exit was clicked")
+    wine.note(f"all {depth} levels and the program ended {took:.1f} s after Exit was clicked")
     check(code == 0, f"exit code {ended_with(code)} after Exit {depth} levels deep")
 
     # The deepest levels may have finished before Exit got in; whatever ran
@@ -101,21 +91,7 @@ def nested_clicks_end_with_exit(s):
     # no banner of a click beyond the bound.
     time.sleep(0.1)  # the log reader's last look
     rest = lines()[n:]
-    s.note(f"{rest.count(MAKER)} levels finished before Exit got in")
+    wine.note(f"{rest.count(MAKER)} levels finished before Exit got in")
     check(rest[-2:] == [UNLOADED, CREDIT_EXIT]
           and all(h in (CREDIT_LOAD, MAKER) for h in rest[:-2]),
           f"after the banners: {names(rest)}")
-
-
-def main():
-    global ARGS
-    ARGS = program_args(__doc__.splitlines()[0],
-                        (("--clicks",), dict(type=int, default=CLICKS,
-                                             help=f"clicks to queue (default {CLICKS})")))
-    checks = [nested_clicks_end_with_exit]
-    limit = 120 + int(ARGS.clicks * SECONDS_PER_LINE)
-    harness.main("nesting", lambda s: harness.run_checks(s, checks), time_limit=limit)
-
-
-if __name__ == "__main__":
-    main()

@@ -110,7 +110,7 @@ def test_greeting_before_the_window_shows(wine, chat, driver, drowsel_exe):
 def test_resting_state(wine, chat, driver, drowsel):
     window = driver.find()
     print("    " + ", ".join(f"{k}={v}" for k, v in window.items()))
-    style, ex_style = int(window["style"], 16), int(window["exstyle"], 16)
+    style = int(window["style"], 16)
     check(window["title"] == "Form1", f"title {window['title']!r}")
     check(window["topmost"] == "1", "not topmost")
     check(window["appwindow"] == "1", "no WS_EX_APPWINDOW")

@@ -1,43 +1,24 @@
-#!/usr/bin/env python3
 """drowsel.exe at 100 %, 125 %, 150 % and 200 % display scaling under Wine: the
 window and its controls scale from the layout's twips, every caption fits its
 control at its 96 dpi size times the scale, and the window lies on the
 screen's work area.
 
-    test_scaling.py --drowsel build/windows/drowsel.exe \\
-                    --driver build/windows/tools/driver/drowsel-driver.exe
-
-One Wine prefix serves every DPI in turn: LogPixels is set before drowsel.exe
-starts. With DROWSEL_E2E_SHOTS set to a directory, the screen at each DPI is
+LogPixels is set before drowsel.exe starts, each DPI but 96 in a prefix of
+its own. With DROWSEL_E2E_SHOTS set to a directory, the screen at each DPI is
 saved there as dpi-N.png.
 """
 
 import collections
 import os
-import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-from drowsel_e2e.driver import (ADV, EXIT, LABEL1, LABEL2, SITE, START, STOP, TEXT1,  # noqa: E402
-                                Driver, box)
-from drowsel_e2e.wine_prefix import set_dpi  # noqa: E402
-from harness import Failure, check  # noqa: E402
+import pytest
 
-DPIS = (96, 120, 144, 192)  # 96 first: the others' captions are measured against it
+from drowsel_e2e.driver import Driver, box
+from drowsel_e2e.layout import CLIENT, RECTS, px, rect as scaled
+from drowsel_e2e.wine_prefix import set_dpi
+from harness import Failure, check
 
-# The layout, in twips: the client area's design placement and size, and each
-# control's rectangle in the client area.
-CLIENT = (5955, 105, 3135, 1455)
-CONTROLS = {
-    TEXT1: (1440, 1200, 1695, 255),
-    START: (2640, 0, 495, 255),
-    STOP: (2640, 240, 495, 255),
-    ADV: (2640, 480, 495, 255),
-    SITE: (2640, 720, 495, 255),
-    EXIT: (2640, 960, 495, 255),
-    LABEL1: (0, 1200, 375, 255),
-    LABEL2: (360, 1200, 375, 255),
-}
+DPIS = (120, 144, 192)  # measured against 96 dpi
 
 # A caption's height and width at a DPI may differ from its 96 dpi size times
 # the scale by this fraction plus a pixel: fonts come in whole pixels, and the
@@ -45,10 +26,6 @@ CONTROLS = {
 # DPI twice over is too large by the scale once more (1.25 to 2 times).
 HEIGHT_SLACK = 0.15
 WIDTH_SLACK = 0.25
-
-
-def px(twips, dpi):
-    return (twips * dpi + 720) // 1440
 
 
 def caption_box(grab, rect):
@@ -84,11 +61,11 @@ def caption_box(grab, rect):
     return min(xs) - x0, min(ys) - y0, max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
 
 
-def look_at(s, dpi):
+def look_at(s, driver, exe, dpi):
     """drowsel.exe started at `dpi`: (find's record, {name: child}, {name: caption box})."""
-    set_dpi(s, dpi)
-    driver = Driver(s, ARGS.driver)
-    proc = s.start(ARGS.drowsel)
+    if dpi != 96:
+        set_dpi(s, dpi)
+    proc = s.start(exe)
     driver.wait_visible(proc, 20)
     check(proc.poll() is None, f"drowsel exited at start with {proc.returncode}")
     window = driver.find()
@@ -136,10 +113,10 @@ def problems_at(dpi, window, children, captions, reference):
         problems.append(f"window {outer} is not all on the work area {work}")
 
     scale = dpi / 96
-    for control, twips in CONTROLS.items():
+    for control, twips in RECTS.items():
         child = children[control]
         name, rect = repr(child["text"]), child["rect"]
-        want = tuple(px(t, dpi) for t in twips)
+        want = scaled(twips, dpi)
         if rect != want:
             problems.append(f"{name} at {rect}, expected {want}")
         text = captions[control]
@@ -162,37 +139,25 @@ def problems_at(dpi, window, children, captions, reference):
                                 f"times {scale:g} is {at_96 * scale:g}")
     return problems
 
-
-def body(s):
-    reference, failed = {}, []
-    for dpi in DPIS:
-        try:
-            window, children, captions = look_at(s, dpi)
-        except Failure as e:
-            s.note(f"FAIL at {dpi} dpi: {e}")
-            s.screenshot(f"scaling-{dpi}.png")
-            failed.append(dpi)
-            continue
-        problems = problems_at(dpi, window, children, captions, reference)
-        if dpi == 96:
-            reference = {i: c for i, c in captions.items() if c}
-        for problem in problems:
-            s.note(f"FAIL at {dpi} dpi: {problem}")
-        if problems:
-            s.screenshot(f"scaling-{dpi}.png")
-            failed.append(dpi)
-    s.note("every DPI passed" if not failed else f"failed at {', '.join(map(str, failed))} dpi")
-    return 1 if failed else 0
+def expect_scaled(s, dpi, measured, reference):
+    problems = problems_at(dpi, *measured, reference)
+    for problem in problems:
+        s.note(f"FAIL at {dpi} dpi: {problem}")
+    check(not problems, f"{len(problems)} problems at {dpi} dpi: {'; '.join(problems)}")
 
 
-ARGS = None
+@pytest.fixture(scope="module")
+def at_96(file_wine, programs):
+    """What drowsel.exe looks like at 96 dpi, the prefix's own."""
+    return look_at(file_wine, Driver.of(file_wine, programs.driver), programs.path("drowsel"), 96)
 
 
-def main():
-    global ARGS
-    ARGS = harness.program_args(__doc__.splitlines()[0], ("drowsel", "driver"))
-    harness.main("scaling", body, time_limit=150)
+def test_scaling_at_96_dpi(wine, at_96):
+    expect_scaled(wine, 96, at_96, {})
 
 
-if __name__ == "__main__":
-    main()
+@pytest.mark.fresh_prefix
+@pytest.mark.parametrize("dpi", DPIS)
+def test_scaling(wine, driver, programs, at_96, dpi):
+    reference = {i: c for i, c in at_96[2].items() if c}
+    expect_scaled(wine, dpi, look_at(wine, driver, programs.path("drowsel"), dpi), reference)

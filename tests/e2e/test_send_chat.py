@@ -1,44 +1,32 @@
-#!/usr/bin/env python3
 """SendChat end to end: drowsel-post.exe posting into standin-aol.exe under Wine.
 
-    test_send_chat.py --post build/windows/tools/post/drowsel-post.exe \
-                      --standin build/windows/tools/standin-aol/standin-aol.exe \
-                      [--post32 build/windows-x86/tools/post/drowsel-post.exe \
-                       --standin32 build/windows-x86/tools/standin-aol/standin-aol.exe]
-
-With the 32-bit programs it runs the checks of what crosses between the two
-processes for each pairing with a 32-bit program in it instead.
+What crosses between the two processes, and so may differ when one is a
+32-bit program and the other a 64-bit one (the bytes of the lines, the draft
+read back, the timeout on a hung input), is checked for every pairing of
+bitness; the rest with the 64-bit programs.
 """
 
-import os
-import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-from drowsel_e2e.chat import ChatClient  # noqa: E402
-from drowsel_e2e.lines import EXPECTED, name_of  # noqa: E402
-from harness import check  # noqa: E402
+import pytest
+
+import harness
+from drowsel_e2e.lines import EXPECTED, name_of
+from harness import check
 
 DRAFT = "hello"
-
-ARGS = None
-
-
-# -- driving the two programs ---------------------------------------------------
-
-def start_client(s, name, *options):
-    """Starts the stand-in client with a log of its own, never one an earlier
-    client wrote."""
-    return ChatClient(s, ARGS.standin, f"{name}-{len(s.procs)}", *options)
+RICH = ("richedit", "richedit-unicode")  # the stand-in's rich-edit inputs (--input)
 
 
-def post(s, *entries, timeout=30):
+def post(s, exe, *entries, timeout=30):
     """Runs drowsel-post; returns (exit code, [(entry, ms)], wall seconds)."""
-    t = time.monotonic()
-    proc = s.start(ARGS.post, *entries)
+    return posted(s, time.monotonic(), s.start(exe, *entries), entries, timeout)
+
+
+def posted(s, t, proc, entries, timeout=30):
+    """post's answer for a drowsel-post started at t."""
     try:
-        code = s.wait_exit(proc, timeout)
+        code = s.wait_exit(proc, max(0.1, t + timeout - time.monotonic()))
     except harness.Failure:
         raise harness.Failure(f"drowsel-post still running after {timeout} s, having printed "
                               f"{s.output(proc).splitlines()}") from None
@@ -64,18 +52,23 @@ def show(evs):
         print("   ", who, what, name_of(arg) if what in ("POSTED", "WM_SETTEXT") else arg)
 
 
+@pytest.fixture
+def sender(wine, programs):
+    """post(*entries) with the 64-bit drowsel-post in the test's session."""
+    return lambda *entries: post(wine, programs.path("post"), *entries)
+
+
 # -- checks ----------------------------------------------------------------------
 
-def no_client_running(s):
-    code, timings, wall = post(s, "MsgLoaded", "MsgReason=Lunch", "MsgStopped")
+def test_no_client_running(sender):
+    code, timings, wall = sender("MsgLoaded", "MsgReason=Lunch", "MsgStopped")
     check(code == 0, f"drowsel-post exit code {code} (0x{code:x}) with no client running")
     check(all(ms < 1000 for _, ms in timings), f"slow with nothing to find: {timings}")
     check(wall < 15, f"drowsel-post took {wall:.1f} s to end")
 
 
-def every_line_arrives_byte_exact(s):
-    client = start_client(s, "exact", *INPUT)
-    code, _, _ = post(s, *EXPECTED)
+def every_line_arrives_byte_exact(wine, client, post_exe):
+    code, _, _ = post(wine, post_exe, *EXPECTED)
     evs = client.entries()
     check(code == 0, f"drowsel-post exit code {code}")
     sent = payloads(evs, "Lobby", "WM_SETTEXT")
@@ -90,9 +83,21 @@ def every_line_arrives_byte_exact(s):
     check(chars == ["13"] * len(EXPECTED), f"WM_CHAR codes: {chars}")
 
 
-def front_document_without_input(s):
-    client = start_client(s, "noinput", "--room", "Lobby", "--doc", "News", "--front", "News")
-    code, timings, wall = post(s, "MsgLoaded", "MsgBanner")
+def test_every_line_arrives_byte_exact(wine, start_chat, programs, pairing):
+    client_bits, sender_bits = pairing
+    every_line_arrives_byte_exact(wine, start_chat("exact", bits=client_bits),
+                                  programs.path("post", sender_bits))
+
+
+@pytest.mark.parametrize("kind", RICH)
+def test_every_line_arrives_byte_exact_in_a_rich_edit(wine, start_chat, programs, kind):
+    every_line_arrives_byte_exact(wine, start_chat("exact", "--input", kind),
+                                  programs.path("post"))
+
+
+def test_front_document_without_input(start_chat, sender):
+    client = start_chat("noinput", "--room", "Lobby", "--doc", "News", "--front", "News")
+    code, timings, wall = sender("MsgLoaded", "MsgBanner")
     evs = client.entries()
     show(evs)
     check(code == 0, f"drowsel-post exit code {code}")
@@ -101,10 +106,10 @@ def front_document_without_input(s):
     check(all(ms < 1000 for _, ms in timings), f"slow with no input to find: {timings}")
 
 
-def follows_the_front_document(s):
-    client = start_client(s, "switch", "--room", "A", "--room", "B", "--front", "A",
-                       "--switch-after", "1:B")
-    code, _, _ = post(s, "MsgStarted", "MsgStopped")
+def test_follows_the_front_document(start_chat, sender):
+    client = start_chat("switch", "--room", "A", "--room", "B", "--front", "A",
+                        "--switch-after", "1:B")
+    code, _, _ = sender("MsgStarted", "MsgStopped")
     evs = client.entries()
     show(evs)
     check(code == 0, f"drowsel-post exit code {code}")
@@ -114,9 +119,6 @@ def follows_the_front_document(s):
         got = {room: [name_of(h) for h in payloads(evs, room, what)] for room in "AB"}
         check(got == want, f"wanted the first line in A (in front at start) and the second "
                            f"in B; {what} went {got}")
-
-
-INPUT = ()  # the stand-in's options for its input: the plain EDIT unless a check says
 
 
 def final_input(s, client, room="Lobby"):
@@ -135,14 +137,13 @@ def final_input(s, client, room="Lobby"):
     return bytes.fromhex(text_hex).decode("utf-8"), int(start), int(end)
 
 
-def draft_survives(s, draft=DRAFT, late_enter=None):
-    options = list(INPUT) + ["--watch-input", "--draft-hex", draft.encode("utf-8").hex()]
-    if late_enter:
-        options += ["--late-enter", str(late_enter)]
-    client = start_client(s, "draft", *options)
+def draft_survives(wine, start_chat, post_exe, *options, draft=DRAFT, client_bits=64):
+    """The chat client's input holds a draft (options: the stand-in's own for its input)."""
+    client = start_chat("draft", *options, "--watch-input", "--draft-hex",
+                        draft.encode("utf-8").hex(), bits=client_bits)
     lines = ["MsgBanner", "MsgStopped"]
-    code, _, _ = post(s, *lines)
-    text, start, end = final_input(s, client)
+    code, _, _ = post(wine, post_exe, *lines)
+    text, start, end = final_input(wine, client)
     evs = [e for e in client.entries() if e[0] == "Lobby" and e[1] != "INPUT"]
     show(evs)
     posted = payloads(evs, "Lobby", "POSTED")
@@ -162,20 +163,53 @@ def draft_survives(s, draft=DRAFT, late_enter=None):
           f"the input saw {order}")
 
 
-def draft_survives_late_enter(s):
-    draft_survives(s, draft="private: do not send this", late_enter=50)
+def test_draft_survives(wine, start_chat, programs, pairing):
+    client_bits, sender_bits = pairing
+    draft_survives(wine, start_chat, programs.path("post", sender_bits), client_bits=client_bits)
 
 
-def unicode_draft_survives(s):
-    draft_survives(s, draft="\u03b3\u03b5\u03b9\u03ac \u4e2d\u6587 ok")
+@pytest.mark.parametrize("kind", RICH)
+def test_draft_survives_in_a_rich_edit(wine, start_chat, programs, kind):
+    draft_survives(wine, start_chat, programs.path("post"), "--input", kind)
 
 
-def hung_client(s):
-    client = start_client(s, "hang", "--hang", *INPUT)
-    try:
-        code, timings, wall = post(s, "MsgLoaded", "MsgBanner", "MsgStopped", timeout=30)
-    finally:
-        show(client.entries())
+def test_draft_survives_late_enter(wine, start_chat, programs):
+    draft_survives(wine, start_chat, programs.path("post"), "--late-enter", "50",
+                   draft="private: do not send this")
+
+
+def test_unicode_draft_survives(wine, start_chat, programs):
+    draft_survives(wine, start_chat, programs.path("post"), "--input", "richedit-unicode",
+                   draft="\u03b3\u03b5\u03b9\u03ac \u4e2d\u6587 ok")
+
+
+# Every input kind between the 64-bit programs; the plain input in every
+# pairing with a 32-bit program in it: (client bits, sender bits, input kind).
+HUNG = {64: [(64, 64, kind) for kind in ("edit", *RICH)],
+        32: [(32, 32, "edit"), (32, 64, "edit"), (64, 32, "edit")]}
+
+
+def test_hung_client(new_wine, programs, start_chat, bits):
+    # Each case hangs in a session of its own, all at once: one wait for all.
+    lines = ("MsgLoaded", "MsgBanner", "MsgStopped")
+    cases = []
+    for client_bits, sender_bits, kind in HUNG[bits]:
+        post_exe = programs.path("post", sender_bits)
+        s = new_wine()
+        client = start_chat("hang", "--hang", "--input", kind, bits=client_bits, wine=s)
+        cases.append((f"client {client_bits}, sender {sender_bits}, {kind}", s, client,
+                      time.monotonic(), s.start(post_exe, *lines)))
+    failed = []
+    for what, s, client, t, proc in cases:
+        try:
+            hung_client_gave_up(client, *posted(s, t, proc, lines))
+        except harness.Failure as e:
+            show(client.entries())
+            failed.append(f"{what}: {e}")
+    check(not failed, "; ".join(failed))
+
+
+def hung_client_gave_up(client, code, timings, wall):
     evs = client.entries()
     check(code == 0, f"drowsel-post exit code {code}")
     check(("Lobby", "HUNG", "") in evs, "the client never hung, so this proved nothing")
@@ -185,62 +219,3 @@ def hung_client(s):
           f"lines against a hung client took {timings} ms, not one bound each")
     check(wall < 25, f"drowsel-post took {wall:.1f} s in all")
     check(not payloads(evs, "Lobby", "POSTED"), "something was posted by a hung client")
-
-
-def with_input(check_fn, *options):
-    """check_fn against a chat input made with these options of the stand-in."""
-    def run(s):
-        global INPUT
-        INPUT = options
-        try:
-            check_fn(s)
-        finally:
-            INPUT = ()
-    run.__name__ = f"{check_fn.__name__}_{options[-1].replace('-', '_')}"
-    return run
-
-
-CHECKS = [no_client_running, every_line_arrives_byte_exact, front_document_without_input,
-          follows_the_front_document, draft_survives, hung_client, draft_survives_late_enter,
-          *[with_input(fn, "--input", kind)
-            for kind in ("richedit", "richedit-unicode")
-            for fn in (every_line_arrives_byte_exact, draft_survives, hung_client)],
-          with_input(unicode_draft_survives, "--input", "richedit-unicode")]
-
-# What crosses between the two processes, and so may differ when one is a
-# 32-bit program and the other a 64-bit one: the bytes of the lines, the
-# draft read back, and the timeout on a hung input.
-CROSSING_CHECKS = [every_line_arrives_byte_exact, draft_survives, hung_client]
-
-
-def paired(check_fn, client, sender, label):
-    """check_fn with this chat client and this sender."""
-    def run(s):
-        ARGS.standin, ARGS.post = client, sender
-        check_fn(s)
-    run.__name__ = f"{check_fn.__name__}_{label}"
-    return run
-
-
-def pairings():
-    """The crossing checks for every pairing of bitness that has a 32-bit
-    program in it: (client, sender) 32/32, 32/64 and 64/32."""
-    pairs = [(ARGS.standin32, ARGS.post32, "client32_sender32"),
-             (ARGS.standin32, ARGS.post, "client32_sender64"),
-             (ARGS.standin, ARGS.post32, "client64_sender32")]
-    return [paired(fn, client, sender, label)
-            for client, sender, label in pairs for fn in CROSSING_CHECKS]
-
-
-def main():
-    global ARGS
-    ARGS = harness.program_args(__doc__.splitlines()[0], ("post", "standin"),
-                                optional=("post32", "standin32"))
-    if bool(ARGS.post32) != bool(ARGS.standin32):
-        sys.exit("FAIL: the pairings need both --post32 and --standin32")
-    checks = pairings() if ARGS.post32 else CHECKS
-    harness.main("send_chat", lambda s: harness.run_checks(s, checks), time_limit=300)
-
-
-if __name__ == "__main__":
-    main()

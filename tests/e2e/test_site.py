@@ -1,41 +1,27 @@
-#!/usr/bin/env python3
 """The Site button end to end: drowsel.exe under Wine, its buttons pressed
 through drowsel-driver.exe, with standin-browser.exe as the program the prefix
-opens ".html" files with.
-
-    test_site.py --drowsel build/windows/drowsel.exe \
-                 --driver build/windows/tools/driver/drowsel-driver.exe \
-                 --browser build/windows/tools/standin-browser/standin-browser.exe
-
-Needs xdotool besides what harness.py needs.
+opens ".html" files with. Every test changes the registry, so each has a
+prefix of its own.
 """
 
 import os
-import sys
 import time
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-from drowsel_e2e.wine_prefix import (ADDRESS_LINE, cmd, install_browser, reg_add,  # noqa: E402
-                                     reg_delete, release, temp_as_programs_see_it, temp_folder,
-                                     tool, use_temp)
-from drowsel_e2e.drowsel import exit_text, start_alone  # noqa: E402
-from drowsel_e2e.driver import EXIT, SITE, Driver, box  # noqa: E402
-from harness import check  # noqa: E402
+import pytest
+
+import harness
+from drowsel_e2e.drowsel import exit_text, start_alone
+from drowsel_e2e.driver import EXIT, SITE, box
+from drowsel_e2e.wine_prefix import (ADDRESS_LINE, cmd, install_browser, reg_add, reg_delete,
+                                     release, temp_as_programs_see_it, temp_folder, tool,
+                                     use_temp)
+from harness import check
+
+pytestmark = pytest.mark.fresh_prefix
 
 # How long a click may take to show nothing at all: a dialog or a second
 # window would be up well within this.
 QUIET_WATCH = 1.5
-
-ARGS = None
-DRIVER = None
-ORIGINAL_TEMP = None  # TEMP and TMP as the fresh prefix has them
-
-
-def fresh_prefix_state(s):
-    """What every check starts from: the prefix's own temporary folder."""
-    use_temp(s, ORIGINAL_TEMP)
-
 
 def windows_processes(s):
     """The prefix's running Windows processes as {pid: exe name}."""
@@ -81,36 +67,28 @@ def first_change_outside(before, after, area):
 
 # -- driving Drowsel ---------------------------------------------------------------
 
-def start_drowsel(s):
-    return start_alone(s, ARGS.drowsel, DRIVER)
-
-
-def still_running(s, proc):
+def still_running(driver, proc):
     check(proc.poll() is None, f"drowsel.exe ended with {exit_text(proc.returncode)}")
-    check(DRIVER.find() is not None, "Drowsel's window is gone, though drowsel.exe runs")
+    check(driver.find() is not None, "Drowsel's window is gone, though drowsel.exe runs")
 
 
-def click(button):
-    DRIVER.drive("click", button)
-
-
-def exit_drowsel(s, proc):
-    click(EXIT)
-    code, _ = DRIVER.wait_gone(proc, "Exit", timeout=20)
+def exit_drowsel(driver, proc):
+    driver.drive("click", EXIT)
+    code, _ = driver.wait_gone(proc, "Exit", timeout=20)
     check(code == 0, f"drowsel.exe ended with {exit_text(code)} after Exit")
 
 
-def click_site_expecting_nothing(s, proc):
+def click_site_expecting_nothing(s, driver, proc):
     """Clicks Site and watches for a while: no new window may show, nothing may
     change on screen outside Drowsel's window, and Drowsel keeps running."""
-    form = box(DRIVER.find()["window"])
+    form = box(driver.find()["window"])
     windows, picture = visible_windows(s), s.grab()
-    click(SITE)
+    driver.drive("click", SITE)
     deadline = time.monotonic() + QUIET_WATCH
     while time.monotonic() < deadline:
         new = visible_windows(s) - windows
         check(not new, f"a new window showed after Site: {sorted(new)}")
-        still_running(s, proc)
+        still_running(driver, proc)
         time.sleep(0.1)
     changed = first_change_outside(picture, s.grab(), form)
     check(changed is None, f"the screen changed outside Drowsel's window, first at {changed}")
@@ -157,142 +135,115 @@ def compare(before, after, where):
 
 # -- checks ------------------------------------------------------------------------
 
-def site_starts_the_browser_with_the_address(s):
-    fresh_prefix_state(s)
-    log = install_browser(s, ARGS.browser, "browser-address")
-    proc = start_drowsel(s)
-    click(SITE)
-    s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
-    still_running(s, proc)
+def test_site_starts_the_browser_with_the_address(wine, driver, programs, drowsel_exe):
+    log = install_browser(wine, programs.browser, "browser-address")
+    proc = start_alone(wine, drowsel_exe, driver)
+    driver.drive("click", SITE)
+    wine.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
+    still_running(driver, proc)
     # Exit takes a couple of seconds: a second browser started by the same
     # click would have logged by the time Drowsel is gone.
-    exit_drowsel(s, proc)
+    exit_drowsel(driver, proc)
     lines = log_lines(log)
     check(lines == [ADDRESS_LINE], f"browser log {lines}, wanted one line {ADDRESS_LINE}")
 
 
-def probe_leaves_the_temp_folder_as_it_was(s):
-    fresh_prefix_state(s)
-    temp = temp_folder(s)
-    log = install_browser(s, ARGS.browser, "browser-probe")
+def test_probe_leaves_the_temp_folder_as_it_was(wine, driver, programs, drowsel_exe):
+    tmp, temp = temp_as_programs_see_it(wine)
+    check(tmp and tmp == temp, f"a fresh prefix has TMP {tmp!r} and TEMP {temp!r}")
+    temp = temp_folder(wine)
+    log = install_browser(wine, programs.browser, "browser-probe")
     with open(os.path.join(temp, "dummy.html"), "wb") as f:
         f.write(b"<html>someone else's page</html>\n")
     with open(os.path.join(temp, "notes.txt"), "wb") as f:
         f.write(b"not Drowsel's\n")
-    proc = start_drowsel(s)
-    pids = [pid for pid, name in windows_processes(s).items() if name == "drowsel.exe"]
+    proc = start_alone(wine, drowsel_exe, driver)
+    pids = [pid for pid, name in windows_processes(wine).items() if name == "drowsel.exe"]
     check(len(pids) == 1, f"drowsel.exe pids in the prefix: {pids}")
-    check(str(pids[0]) == DRIVER.find()["pid"], "the window found is not this drowsel.exe's")
+    check(str(pids[0]) == driver.find()["pid"], "the window found is not this drowsel.exe's")
     # The first two probe names this Drowsel would try are taken, by files
     # with something in them: it has to move on to a third and leave these be.
     for n in (0, 1):
         with open(os.path.join(temp, f"drowsel-probe-{pids[0]}-{n}.html"), "wb") as f:
             f.write(b"taken %d\n" % n)
     before = snapshot(temp)
-    s.note(f"temp folder {temp} holds {sorted(before)}")
-    click(SITE)
+    wine.note(f"temp folder {temp} holds {sorted(before)}")
+    driver.drive("click", SITE)
     # The probe is deleted before the browser starts, so once it has logged
     # the folder must be as it was.
-    s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
+    wine.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
     compare(before, snapshot(temp), "the temporary folder after Site")
-    still_running(s, proc)
-    exit_drowsel(s, proc)
+    still_running(driver, proc)
+    exit_drowsel(driver, proc)
     check(log_lines(log) == [ADDRESS_LINE], "the browser did not get the address once")
     compare(before, snapshot(temp), "the temporary folder after Exit")
 
 
-def does_not_wait_for_the_browser(s):
-    fresh_prefix_state(s)
-    log = install_browser(s, ARGS.browser, "browser-held", hold=True)
-    proc = start_drowsel(s)
-    click(SITE)
-    s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
+def test_does_not_wait_for_the_browser(wine, driver, programs, drowsel_exe):
+    log = install_browser(wine, programs.browser, "browser-held", hold=True)
+    proc = start_alone(wine, drowsel_exe, driver)
+    driver.drive("click", SITE)
+    wine.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
     try:
-        check("standin-browser.exe" in windows_processes(s).values(),
+        check("standin-browser.exe" in windows_processes(wine).values(),
               "the held browser is not running, so this proves nothing")
         # A Drowsel that waited for its browser would not take the Exit click.
-        exit_drowsel(s, proc)
-        check("standin-browser.exe" in windows_processes(s).values(),
+        exit_drowsel(driver, proc)
+        check("standin-browser.exe" in windows_processes(wine).values(),
               "the browser ended before it was let go")
     finally:
         release(log)
-    s.wait_until(lambda: "standin-browser.exe" not in windows_processes(s).values(), 15,
+    wine.wait_until(lambda: "standin-browser.exe" not in windows_processes(wine).values(), 15,
                  what="the browser to end once let go")
 
 
-def nothing_is_associated_with_html(s):
-    fresh_prefix_state(s)
-    log = install_browser(s, ARGS.browser, "browser-unassociated")
-    reg_delete(s, r"HKCR\.html")
-    reg_delete(s, r"HKCR\htmlfile")
+def test_nothing_is_associated_with_html(wine, driver, programs, drowsel_exe):
+    log = install_browser(wine, programs.browser, "browser-unassociated")
+    reg_delete(wine, r"HKCR\.html")
+    reg_delete(wine, r"HKCR\htmlfile")
     # Whatever else might open the address is the stand-in too, so that any
     # other way to it shows in the log.
     for scheme in ("http", "https"):
         exe = os.path.join(os.path.dirname(log), "standin-browser.exe")
-        reg_add(s, rf"HKCR\{scheme}\shell\open\command", f'"{s.winpath(exe)}" "%1"')
-    proc = start_drowsel(s)
-    click_site_expecting_nothing(s, proc)
-    exit_drowsel(s, proc)
+        reg_add(wine, rf"HKCR\{scheme}\shell\open\command", f'"{wine.winpath(exe)}" "%1"')
+    proc = start_alone(wine, drowsel_exe, driver)
+    click_site_expecting_nothing(wine, driver, proc)
+    exit_drowsel(driver, proc)
     check(not log_lines(log), "a browser started with nothing associated with .html")
 
 
-def unusable_temp_folder(s, name, make):
+def unusable_temp_folder(wine, driver, programs, drowsel_exe, name, make):
     """Site with TEMP and TMP at a folder path that cannot hold a file: the
     path `make(unix_path)` prepared. The browser is registered, so only the
     probe stands in its way."""
-    fresh_prefix_state(s)
-    usual_temp = temp_folder(s)
+    usual_temp = temp_folder(wine)
     usual_before = snapshot(usual_temp)
-    log = install_browser(s, ARGS.browser, f"browser-{name}")
-    bad = s.path(name)
+    log = install_browser(wine, programs.browser, f"browser-{name}")
+    bad = wine.path(name)
     make(bad)
     bad_before = describe(bad)
     # Wine must really refuse a file there, or this proves nothing. (cmd's
     # own "echo x>file" ends with 0 even when the file cannot be made; its
     # copy ends with 1.)
-    code, _ = cmd(s, "copy", "nul", s.winpath(bad) + "\\drowsel-check.html")
+    code, _ = cmd(wine, "copy", "nul", wine.winpath(bad) + "\\drowsel-check.html")
     check(code != 0, f"cmd could copy a file into {bad}")
     check(describe(bad) == bad_before, f"cmd's copy changed {bad}")
-    use_temp(s, s.winpath(bad))
-    proc = start_drowsel(s)
-    click_site_expecting_nothing(s, proc)
-    exit_drowsel(s, proc)
+    use_temp(wine, wine.winpath(bad))
+    proc = start_alone(wine, drowsel_exe, driver)
+    click_site_expecting_nothing(wine, driver, proc)
+    exit_drowsel(driver, proc)
     check(not log_lines(log), f"a browser started with the temporary folder at {bad}")
     bad_after = describe(bad)
     check(bad_after == bad_before, f"{bad} changed: {bad_before!r} -> {bad_after!r}")
     compare(usual_before, snapshot(usual_temp), "the usual temporary folder")
 
 
-def temp_folder_is_a_file(s):
+def test_temp_folder_is_a_file(wine, driver, programs, drowsel_exe):
     def make(path):
         with open(path, "wb") as f:
             f.write(b"a file where a folder is expected\n")
-    unusable_temp_folder(s, "notafolder", make)
+    unusable_temp_folder(wine, driver, programs, drowsel_exe, "notafolder", make)
 
 
-def temp_folder_is_missing(s):
-    unusable_temp_folder(s, "missing", lambda path: None)
-
-
-CHECKS = [site_starts_the_browser_with_the_address, probe_leaves_the_temp_folder_as_it_was,
-          does_not_wait_for_the_browser, nothing_is_associated_with_html,
-          temp_folder_is_a_file, temp_folder_is_missing]
-
-
-def body(s):
-    global ORIGINAL_TEMP, DRIVER
-    tmp, temp = temp_as_programs_see_it(s)
-    check(tmp and tmp == temp, f"a fresh prefix has TMP {tmp!r} and TEMP {temp!r}")
-    ORIGINAL_TEMP = tmp
-    DRIVER = Driver(s, ARGS.driver)
-    return harness.run_checks(s, CHECKS)
-
-
-def main():
-    global ARGS
-    ARGS = harness.program_args(__doc__.splitlines()[0], ("drowsel", "driver", "browser"))
-    harness.main("site", body, time_limit=240)
-
-
-if __name__ == "__main__":
-    main()
+def test_temp_folder_is_missing(wine, driver, programs, drowsel_exe):
+    unusable_temp_folder(wine, driver, programs, drowsel_exe, "missing", lambda path: None)

@@ -1,28 +1,17 @@
-#!/usr/bin/env python3
 """drowsel.exe under a burst of messages that another program posts and sends
 it: stray timer ticks, private messages, commands that are no click, a made-up
 DPI change, creation and destruction, a flood of queued clicks. Afterwards the
 window must answer as it did, the chat room must have no line nobody asked
 for, and Adv., Start, Stop and Exit must still work, with exit code 0.
-
-    test_stray_messages.py --drowsel build/windows/drowsel.exe \
-                           --standin build/windows/tools/standin-aol/standin-aol.exe \
-                           --driver build/windows/tools/driver/drowsel-driver.exe
 """
 
-import os
-import sys
+import pytest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import harness  # noqa: E402
-from drowsel_e2e.chat import ChatClient, expect_lines  # noqa: E402
-from drowsel_e2e.drowsel import program_args, start_beside  # noqa: E402
-from drowsel_e2e.driver import ADV, LABEL1, START, STOP, TEXT1, Driver  # noqa: E402
-from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, STARTED,  # noqa: E402
-                               STOPPED, UNLOADED, reason_line, total_idle_line)
-from harness import check  # noqa: E402
-
-ARGS = None
+from drowsel_e2e.chat import expect_lines
+from drowsel_e2e.driver import ADV, LABEL1, START, STOP, TEXT1
+from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, STARTED, STOPPED,
+                               UNLOADED, reason_line, total_idle_line)
+from harness import check
 
 WM_DESTROY, WM_NCCREATE, WM_NCDESTROY = 0x2, 0x81, 0x82
 WM_COMMAND, WM_TIMER, WM_LBUTTONDOWN = 0x111, 0x113, 0x201
@@ -65,15 +54,13 @@ def seen(children, focus):
     return [(c["class"], c["text"], c["rect"], c["enabled"], c["visible"]) for c in children], focus
 
 
-def stray_messages_change_nothing(s):
-    chat = ChatClient(s, ARGS.standin, "stray")
-    driver = Driver(s, ARGS.driver)
-    drowsel = start_beside(s, ARGS.drowsel, chat, driver)
+@pytest.mark.bits(64)
+def test_stray_messages_change_nothing(wine, chat, driver, drowsel):
     window = driver.find()
     children, focus = driver.controls()
     argv, count = burst(children)
     driver.drive(*argv)
-    s.note(f"{count} messages posted and sent")
+    wine.note(f"{count} messages posted and sent")
 
     check(drowsel.poll() is None, f"drowsel ended with {drowsel.returncode}")
     now = driver.find()
@@ -83,7 +70,7 @@ def stray_messages_change_nothing(s):
     check(now["moving"] == "0", "a press on the disabled Stop button started a move")
     check(seen(*driver.controls()) == seen(children, focus),
           f"the controls changed: {seen(*driver.controls())}")
-    chat.stays_quiet(2, 2.0)  # a stray tick would post its banner at once
+    chat.stays_quiet(2, 1.0)  # a stray tick would post its banner at once
 
     driver.drive("click", ADV)
     expect_lines(chat.wait_posted(5, 10, "Adv.'s lines")[2:], [BANNER, CREDIT_LOAD, MAKER], "Adv.")
@@ -100,14 +87,3 @@ def stray_messages_change_nothing(s):
     code, _ = driver.wait_gone(drowsel, "Exit")
     check(code == 0, f"exit code {code}")
     expect_lines(chat.timed()[9:], [UNLOADED, CREDIT_EXIT], "Exit")
-
-
-def main():
-    global ARGS
-    ARGS = program_args(__doc__.splitlines()[0])
-    harness.main("stray_messages",
-                 lambda s: harness.run_checks(s, [stray_messages_change_nothing]), time_limit=150)
-
-
-if __name__ == "__main__":
-    main()

@@ -26,12 +26,30 @@ class Descriptor {
   int fd_;
 };
 
-// A temporary file that a standard stream is pointed at while a command
-// runs, so that what the command prints can be read back and put on one line.
+// A scratch file in `folder`, gone when closed; null if it cannot be made.
+// Not in the temporary folder: a test may have pointed that anywhere.
+FILE* ScratchFile(const std::wstring& folder, const std::wstring& name) {
+  const std::wstring path =
+      folder + L"\\drowsel-driver-" + std::to_wstring(GetCurrentProcessId()) + L"." + name;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(file);
+    return nullptr;
+  }
+  FILE* stream = _fdopen(fd, "w+b");
+  if (stream == nullptr) _close(fd);
+  return stream;
+}
+
+// A scratch file that a standard stream is pointed at while a command runs,
+// so that what the command prints can be read back and put on one line.
 class Capture {
  public:
-  Capture(FILE* stream, int fd)
-      : stream_(stream), fd_(fd), saved_(_dup(fd)), file_(std::tmpfile()) {}
+  Capture(FILE* stream, int fd, FILE* file)
+      : stream_(stream), fd_(fd), saved_(_dup(fd)), file_(file) {}
   ~Capture() {
     if (file_ != nullptr) std::fclose(file_);
   }
@@ -118,9 +136,9 @@ bool ReadLine(std::string& line) {
 
 }  // namespace
 
-int Serve(const CommandRunner& run) {
-  Capture out(stdout, _fileno(stdout));
-  Capture err(stderr, _fileno(stderr));
+int Serve(const std::wstring& folder, const CommandRunner& run) {
+  Capture out(stdout, _fileno(stdout), ScratchFile(folder, L"out"));
+  Capture err(stderr, _fileno(stderr), ScratchFile(folder, L"err"));
   if (!out.ok() || !err.ok()) return 1;
   // The answers go out unchanged, and each as soon as it is complete.
   _setmode(out.saved(), _O_BINARY);

@@ -50,6 +50,13 @@ class Driver:
         self.names = {}  # control ID -> its caption at rest
         self.server = None
 
+    @classmethod
+    def of(cls, s, exe):
+        """The session's driver: one for the whole session."""
+        if getattr(s, "e2e_driver", None) is None:
+            s.e2e_driver = cls(s, exe)
+        return s.e2e_driver
+
     def start(self, *args):
         """Starts a driver run of its own without waiting for it (a sampler, say)."""
         return self.s.start(self.exe, *args)
@@ -61,7 +68,8 @@ class Driver:
               f"a driver argument holds a tab or a line break: {args}")
         for attempt in range(1, harness.TOOL_ATTEMPTS + 1):
             if self.server is None or self.server.poll() is not None:
-                self.server = self.s.start(self.exe, "serve", piped=True)
+                self.server = self.s.start(self.exe, "serve", self.s.winpath(self.s.tmp),
+                                           piped=True)
                 self.server.kept = True  # lives as long as the session
             self.server.stdin.write("\t".join(map(str, args)).encode("utf-8") + b"\n")
             answer = self._answer(timeout)

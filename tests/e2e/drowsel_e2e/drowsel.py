@@ -1,6 +1,5 @@
 """drowsel.exe started under the session, and how it ended."""
 
-import harness
 from harness import check
 
 KNOWN_EXITS = {0xC00000FD: "stack overflow", 0xC0000005: "access violation"}
@@ -32,18 +31,3 @@ def start_alone(s, exe, driver):
     check(proc.poll() is None, f"drowsel exited at start with {exit_text(proc.returncode)}")
     return proc
 
-
-ONLY = (("--only",), dict(help="run just the checks whose names contain this"))
-
-
-def program_args(description, *more):
-    """The command line of a test of the whole program: the paths of
-    drowsel.exe, the stand-in chat client and the driver, --only, and any
-    (flags, options) in `more`."""
-    return harness.program_args(description, ("drowsel", "standin", "driver"),
-                                more=(ONLY, *more))
-
-
-def chosen(checks, args):
-    """The checks that --only picks: those whose names contain it, or all."""
-    return [c for c in checks if not args.only or args.only in c.__name__]
