@@ -365,6 +365,11 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WmDpiChanged:
       OnDpiChanged(wParam, lParam);
       return 0;
+    case WM_SYSCOMMAND:
+      // The window has no maximise box, so this comes from another program,
+      // and would make the window cover the screen, above everything.
+      if ((wParam & 0xFFF0) == SC_MAXIMIZE) return 0;
+      break;
     case WM_CLOSE:
       // Posted or sent, by the task bar's menu, SC_CLOSE or another program:
       // the window goes, and the program with it, without a farewell.

@@ -19,8 +19,8 @@ from harness import check
 pytestmark = pytest.mark.bits(64)
 
 WM_CLOSE, WM_SYSCOMMAND, WM_TIMER = 0x10, 0x112, 0x113
-SC_CLOSE, SC_MINIMIZE = 0xF060, 0xF020
-SW_HIDE, SW_SHOWMAXIMIZED = 0, 3
+SC_CLOSE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE = 0xF060, 0xF020, 0xF030, 0xF120
+SW_HIDE, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED = 0, 2, 3
 DRAFT = "private: do not send this"
 
 
@@ -73,8 +73,9 @@ def test_a_look_alike_reason_leaves_the_draft_unsent(wine, start_chat, driver, d
 
 # -- the show command a start gives ---------------------------------------------------
 
-@pytest.mark.parametrize("show", [SW_SHOWMAXIMIZED, SW_HIDE], ids=["maximised", "hidden"])
-def test_the_window_opens_normally_however_it_is_started(wine, driver, drowsel_exe, show):
+@pytest.mark.parametrize("show", [SW_SHOWMAXIMIZED, SW_HIDE, SW_SHOWMINIMIZED],
+                         ids=["maximised", "hidden", "minimised"])
+def test_the_window_keeps_its_size_however_it_is_started(wine, driver, drowsel_exe, show):
     # As a shortcut set to "Run: Maximized" starts it, through the driver.
     runner = driver.start("run-shown", str(show), wine.winpath(drowsel_exe))
     wine.wait_until(lambda: "pid=" in wine.output(runner) or runner.poll() is not None, 20,
@@ -82,9 +83,15 @@ def test_the_window_opens_normally_however_it_is_started(wine, driver, drowsel_e
     check(runner.poll() is None, f"run-shown ended: {wine.output(runner, 'err').strip()}")
     driver.wait_visible(runner, 20, "Drowsel's window to show")
     window = driver.find()
-    wine.note(f"show command {show}: client {window['client']}, visible {window['visible']}")
-    check(window["client"] == ",".join(map(str, CLIENT_AT)),
-          f"client area {window['client']}, not {CLIENT_AT}")
+    wine.note(f"show command {show}: client {window['client']}, minimised {window['iconic']}")
+    if show == SW_SHOWMINIMIZED:  # kept, on the task bar, and restored from there
+        check(window["iconic"] == "1", "a start minimised did not minimise the window")
+        driver.drive("post", hex(WM_SYSCOMMAND), hex(SC_RESTORE), "0")
+        wine.wait_until(lambda: driver.find()["iconic"] == "0", 5, what="the window to restore")
+    # Nor can another program maximise it afterwards.
+    driver.drive("send", hex(WM_SYSCOMMAND), hex(SC_MAXIMIZE), "0")
+    client = driver.find()["client"]
+    check(client == ",".join(map(str, CLIENT_AT)), f"client area {client}, not {CLIENT_AT}")
     driver.drive("close")
     wine.wait_until(lambda: driver.find() is None, 12, what="the window to go")
     wine.wait_exit(runner, 12)
