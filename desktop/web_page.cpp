@@ -52,7 +52,7 @@ std::u16string TrimAtNull(const std::u16string& text) {
 }
 
 std::u16string TempDirectory(ShellFunctions& host) {
-  const std::u16string folder = WholePath([&](std::uint32_t length, std::u16string& buffer) {
+  std::u16string folder = WholePath([&](std::uint32_t length, std::u16string& buffer) {
     return host.GetTempPathW(length, buffer);
   });
   if (folder.empty()) return std::u16string();
@@ -61,7 +61,7 @@ std::u16string TempDirectory(ShellFunctions& host) {
   // look-alike (someone else's). Its short form, where the volume keeps
   // short names, is made of letters the code page has.
   if (ThroughAnsiCodePage(host, folder) == folder) return folder;
-  const std::u16string shortForm = WholePath([&](std::uint32_t length, std::u16string& buffer) {
+  std::u16string shortForm = WholePath([&](std::uint32_t length, std::u16string& buffer) {
     return host.GetShortPathNameW(folder, length, buffer);
   });
   if (shortForm.empty() || ThroughAnsiCodePage(host, shortForm) != shortForm) {
