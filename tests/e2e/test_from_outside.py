@@ -73,6 +73,9 @@ def test_a_look_alike_reason_leaves_the_draft_unsent(wine, start_chat, driver, d
 
 # -- the show command a start gives ---------------------------------------------------
 
+# A prefix of its own: a copy started through the driver is not the test's
+# process, and one left by a failure would be the next test's "first copy".
+@pytest.mark.fresh_prefix
 @pytest.mark.parametrize("show", [SW_SHOWMAXIMIZED, SW_HIDE, SW_SHOWMINIMIZED],
                          ids=["maximised", "hidden", "minimised"])
 def test_the_window_keeps_its_size_however_it_is_started(wine, driver, drowsel_exe, show):
