@@ -318,20 +318,8 @@ SHARED_FILES = (".dll", ".exe", ".drv", ".sys", ".ocx", ".acm", ".cpl", ".tlb", 
 
 
 def copy_prefix(template, prefix):
-    for folder, dirs, files in os.walk(template):
-        into = os.path.join(prefix, os.path.relpath(folder, template))
-        os.makedirs(into, exist_ok=True)
-        for name in dirs + files:
-            src, dst = os.path.join(folder, name), os.path.join(into, name)
-            if os.path.islink(src):
-                os.symlink(os.readlink(src), dst)
-                if name in dirs:
-                    dirs.remove(name)
-            elif name in files:
-                if name.lower().endswith(SHARED_FILES):
-                    os.link(src, dst)
-                else:
-                    shutil.copy2(src, dst)
+    shutil.copytree(template, prefix, symlinks=True, copy_function=lambda src, dst: (
+        os.link if src.lower().endswith(SHARED_FILES) else shutil.copy2)(src, dst))
 
 
 class Session:

@@ -12,12 +12,11 @@ import pytest
 
 from drowsel_e2e.chat import expect_lines
 from drowsel_e2e.driver import TEXT1, box
-from drowsel_e2e.drowsel import exit_text, start_beside
+from drowsel_e2e.drowsel import start_beside
 from drowsel_e2e.layout import PICTURE
 from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER, STARTED,
                                STOPPED, UNLOADED, reason_line, total_idle_line)
 from drowsel_e2e.wine_prefix import run_as_on_xp
-from harness import check
 
 # The picture has a few hundred colours; the window's plain background, where
 # the picture could not be drawn, has one.
@@ -68,8 +67,7 @@ def test_what_a_user_sees(wine, chat, driver, drowsel_exe):
     chat.wait_posted(9, 10, "Adv.'s three lines")
     driver.drive("click", "Exit")
     chat.wait_posted(11, 10, "the farewell")
-    code, _ = driver.wait_gone(drowsel, "the farewell")
-    check(code == 0, f"exit code {exit_text(code)}")
+    driver.wait_ended_well(drowsel, "the farewell")
     expect_lines(chat.timed()[2:], [STARTED, reason_line("Lunch"), STOPPED,
                                     total_idle_line("  0"), BANNER, CREDIT_LOAD, MAKER,
                                     UNLOADED, CREDIT_EXIT], "Start, Stop, Adv. and Exit")

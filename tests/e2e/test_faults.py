@@ -68,9 +68,7 @@ def keeps_running(drowsel, seconds, what):
 def exits_cleanly(driver, drowsel, what):
     """Clicks Exit and waits for the window to go and the process to end with 0."""
     driver.drive("click", "Exit")
-    code, took = driver.wait_gone(drowsel, f"Exit {what}", timeout=SEND_TIMEOUT * 3)
-    check(code == 0, f"exit code {exit_text(code)} after Exit {what}")
-    return took
+    return driver.wait_ended_well(drowsel, f"Exit {what}", timeout=SEND_TIMEOUT * 3)
 
 
 # -- the client goes away -------------------------------------------------------

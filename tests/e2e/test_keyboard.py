@@ -6,7 +6,6 @@ standin-aol.exe receive.
 import pytest
 
 from drowsel_e2e.chat import expect_lines
-from drowsel_e2e.drowsel import exit_text
 from drowsel_e2e.driver import ADV, EXIT, SITE, START, STOP, TEXT1, by_name
 from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, MAKER, STARTED, STOPPED,
                                UNLOADED, reason_line, total_idle_line)
@@ -88,5 +87,4 @@ def test_keyboard_alone(wine, chat, driver, drowsel):
     driver.type_keys("{enter}")
     got = chat.wait_posted(keys.posted + 2, 10, "the farewell")
     expect_lines(got[keys.posted:], [UNLOADED, CREDIT_EXIT], "Enter on Exit")
-    code, _ = driver.wait_gone(drowsel, "Enter on Exit")
-    check(code == 0, f"exit code {exit_text(code)} after Enter on Exit")
+    driver.wait_ended_well(drowsel, "Enter on Exit")

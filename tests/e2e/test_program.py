@@ -26,37 +26,30 @@ from harness import Failure, check
 RESTING = [(kind, caption, *rect(twips)) for kind, caption, twips in CONTROLS]
 
 
-# -- the minute, waited out while the file's other tests run -------------------------
-
-class Minute:
-    """Drowsel started and Start clicked in a session of its own (its own
-    display, so that no drag of the other tests reaches its window); the
-    minute's check looks at it last."""
-
-    def __init__(self, s, paths):
-        self.s = s
-        self.chat = ChatClient(s, paths["standin"], "tick")
-        self.driver = Driver(s, paths["driver"])
-        start_beside(s, paths["drowsel"], self.chat, self.driver)
-        self.driver.drive("set-text", self.driver.control_id(TEXT1), "Tea")
-        self.driver.drive("click", "Start")
-        self.chat.wait_posted(4, 10, "Start's two lines")
-        self.driver.wait_state(running=True)
-
+# -- the minute, waited out while the file's other tests run ---------------------
 
 @pytest.fixture(scope="module", autouse=True)
 def minute(request, programs, bits, booted_prefix):
+    """Drowsel started and Start clicked in a session of its own (with its own
+    display, so that no drag of the other tests reaches its window), for the
+    minute's check at the end of the file: (session, chat client, driver), or
+    the failure on the way there."""
     if not any(i.name.startswith("test_one_minute_tick") for i in request.session.items):
         yield None
         return
-    paths = {name: programs.path(name, bits) for name in ("standin", "drowsel")}
-    paths["driver"] = programs.driver
+    exes = [programs.path(name, bits) for name in ("standin", "drowsel")]
     with harness.Session("tick", template=booted_prefix) as s:
         try:
-            minute = Minute(s, paths)
+            chat, driver = ChatClient(s, exes[0], "tick"), Driver(s, programs.driver)
+            start_beside(s, exes[1], chat, driver)
+            driver.drive("set-text", driver.control_id(TEXT1), "Tea")
+            driver.drive("click", "Start")
+            chat.wait_posted(4, 10, "Start's two lines")
+            driver.wait_state(running=True)
+            yield s, chat, driver
         except Failure as e:  # the check reports it; the file's other tests still run
-            minute = e
-        yield minute
+            yield e
+
 
 SAMPLES = 200  # `find` every ~20 ms for a few seconds
 
@@ -185,8 +178,7 @@ def test_exit_says_farewell(wine, chat, driver, drowsel):
     posted = chat.wait_posted(4, 10, "the farewell")
     expect_lines(posted[2:], [UNLOADED, CREDIT_EXIT], "Exit")
     expect_gaps(posted[2:], "Exit")
-    code, took = driver.wait_gone(drowsel, "the farewell")
-    check(code == 0, f"exit code {code} (0x{code & 0xffffffff:x})")
+    took = driver.wait_ended_well(drowsel, "the farewell")
     check(took < 10, f"took {took:.1f} s to end")
     expect_lines(chat.timed()[2:], [UNLOADED, CREDIT_EXIT], "Exit, after the end")
 
@@ -194,8 +186,7 @@ def test_exit_says_farewell(wine, chat, driver, drowsel):
 def test_exit_inside_a_pause(wine, chat, driver, drowsel):
     driver.drive("click", "Adv.", "then", "sleep", "300", "then", "click", "Exit")
     chat.wait_posted(5, 10, "the farewell")
-    code, _ = driver.wait_gone(drowsel, "the farewell")
-    check(code == 0, f"exit code {code} (0x{code & 0xffffffff:x})")
+    driver.wait_ended_well(drowsel, "the farewell")
     # Adv. ends with the window: no credit or maker line after the farewell.
     chat.stays_quiet(5, 1.0)
     expect_lines(chat.timed()[2:], [BANNER, UNLOADED, CREDIT_EXIT], "Exit inside Adv.")
@@ -208,16 +199,14 @@ def test_exit_while_running(wine, chat, driver, drowsel):
     driver.wait_state(running=True)
     driver.drive("click", "Exit")
     chat.wait_posted(6, 10, "the farewell")
-    code, _ = driver.wait_gone(drowsel, "the farewell")
-    check(code == 0, f"exit code {code} (0x{code & 0xffffffff:x})")
+    driver.wait_ended_well(drowsel, "the farewell")
     expect_lines(chat.timed()[2:], [STARTED, reason_line("Away"), UNLOADED, CREDIT_EXIT],
                  "Exit while running (no total line)")
 
 
 def test_close_without_farewell(wine, chat, driver, drowsel):
     driver.drive("close")
-    code, _ = driver.wait_gone(drowsel, "WM_CLOSE")
-    check(code == 0, f"exit code {code} (0x{code & 0xffffffff:x})")
+    driver.wait_ended_well(drowsel, "WM_CLOSE")
     expect_lines(chat.timed(), [LOADED, CREDIT_LOAD], "close")
 
 
@@ -271,12 +260,12 @@ def test_drag_moves_by_the_surface_only(wine, chat, driver, drowsel):
 def test_one_minute_tick(minute):
     if isinstance(minute, Exception):
         raise minute
-    chat, driver = minute.chat, minute.driver
+    s, chat, driver = minute
     posted = chat.wait_posted(7, 75, "the minute's three lines")
     expect_lines(posted[4:], [BANNER, reason_line("Tea"), idle_for_line("1")], "tick")
     expect_gaps(posted[4:], "tick")
     after = posted[4][0] - posted[3][0]
-    minute.s.note(f"tick {after:.2f} s after Start's second line")
+    s.note(f"tick {after:.2f} s after Start's second line")
     check(58 <= after <= 65, f"the first minute came {after:.2f} s after Start")
     driver.wait_state(running=True, count="1")
 

@@ -74,8 +74,7 @@ def still_running(driver, proc):
 
 def exit_drowsel(driver, proc):
     driver.drive("click", EXIT)
-    code, _ = driver.wait_gone(proc, "Exit", timeout=20)
-    check(code == 0, f"drowsel.exe ended with {exit_text(code)} after Exit")
+    driver.wait_ended_well(proc, "Exit", timeout=20)
 
 
 def click_site_expecting_nothing(s, driver, proc):

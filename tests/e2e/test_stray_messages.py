@@ -84,6 +84,5 @@ def test_stray_messages_change_nothing(wine, chat, driver, drowsel):
     driver.wait_state(running=False)
     driver.drive("click", "Exit")
     chat.wait_posted(11, 10, "the farewell")
-    code, _ = driver.wait_gone(drowsel, "Exit")
-    check(code == 0, f"exit code {code}")
+    driver.wait_ended_well(drowsel, "Exit")
     expect_lines(chat.timed()[9:], [UNLOADED, CREDIT_EXIT], "Exit")

@@ -338,7 +338,11 @@ bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t 
     *result = Deliver(window, message, wParam, TextIn{converted});
     return true;
   }
+  const bool hangsNext = it->second.hungAfterEnter && message == WmChar && wParam == 13;
   *result = Deliver(window, message, wParam, lParam);
+  if (auto after = windows_.find(window); hangsNext && after != windows_.end()) {
+    after->second.hung = true;
+  }
   return true;
 }
 

@@ -37,6 +37,8 @@ class FakeHost final : public HostServices {
   void SetFlagged(WindowHandle window) { windows_[window].flagged = true; }
   // A window that answers until it is sent a carriage return, and hangs in it.
   void SetHungOnEnter(WindowHandle window) { windows_[window].hungOnEnter = true; }
+  // A window that takes a carriage return and then hangs in whatever comes next.
+  void SetHungAfterEnter(WindowHandle window) { windows_[window].hungAfterEnter = true; }
   // An ANSI input, as a real one converts the text it is given. Text sent
   // through the A functions is converted for any window.
   void SetAnsi(WindowHandle input) { windows_[input].ansi = true; }
@@ -179,6 +181,7 @@ class FakeHost final : public HostServices {
     bool hung = false;
     bool flagged = false;  // not responding, as the system sees it
     bool hungOnEnter = false;
+    bool hungAfterEnter = false;
     bool ansi = false;
     std::uint16_t selStart = 0, selEnd = 0;
     double enterDelay = 0;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -151,15 +152,26 @@ TEST(SendChatTest, TheWaitForTheLineIsBoundedAcrossTheTickCountsWrap) {
   EXPECT_LE(host.Now(), 1.1);
 }
 
-// Hung inside its Enter, the client may still send what the input holds.
-TEST(SendChatTest, AnEnterThatTimesOutKeepsTheDraftOut) {
-  FakeHost host;
-  const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
-  host.SetInputText(input, u"draft");
-  host.SetHungOnEnter(input);
-  SendChat(host, u"line");
-  EXPECT_EQ(host.InputText(input), u"line");
-  EXPECT_DOUBLE_EQ(host.Now(), 5.0);
+// A client that stops answering around its Enter, inside it or just after
+// taking it, may still send what the input holds: the draft stays out, and
+// the line gives up after one bound.
+TEST(SendChatTest, AClientThatHangsAtItsEnterKeepsTheDraftOut) {
+  for (const bool inside : {true, false}) {
+    FakeHost host;
+    const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+    host.SetInputText(input, u"draft");
+    if (inside) {
+      host.SetHungOnEnter(input);
+    } else {
+      host.SetEnterDelay(input, 30.0);  // the line is still pending when it hangs
+      host.SetHungAfterEnter(input);
+    }
+    SendChat(host, u"line");
+    EXPECT_EQ(host.InputText(input), u"line") << (inside ? "inside" : "after");
+    EXPECT_DOUBLE_EQ(host.Now(), 5.0) << (inside ? "inside" : "after");
+    EXPECT_TRUE(host.CallsStartingWith("SendMessageTimeoutW(4, WM_SETTEXT").empty())
+        << (inside ? "inside" : "after");
+  }
 }
 
 // At the edges of the wait for the client to take the line: the room gets the
@@ -181,6 +193,7 @@ TEST(SendChatTest, TheDraftComesBackAtTheEdgesOfTheWait) {
       {"a reason with look-alikes", false, MsgReason(u"\u0141\u00f3d\u017a"),
        u"private: do not send this", 0.05, true},
       {"the longest draft kept", false, u"line", std::u16string(0xFFFF, u'd'), 0.0, true},
+      {"taken between two polls", false, u"line", u"private", 0.023, true},
       {"taken just inside the bound", false, u"line", u"private", 0.995, true},
       {"taken just past the bound", false, u"line", u"private", 1.005, false},
   };
@@ -229,14 +242,22 @@ TEST(SendChatTest, NoLineOfOursIsTakenForADraft) {
   }
 }
 
-TEST(SendChatTest, AnAbsurdLengthIsNoDraftAndNoCrash) {
+// A length no draft has is not asked for; and whatever fails while a line is
+// sent (here the host throws once the line is in) costs that line alone.
+TEST(SendChatTest, AnAbsurdLengthIsNoDraftAndAFailureCostsOneLine) {
   FakeHost host;
   const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
   host.SetInputText(input, u"x");
   host.SetLengthAnswer(input, 0x7FFFFFF0);
-  EXPECT_NO_THROW(SendChat(host, u"line"));
+  SendChat(host, u"line");
   EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{u"line"});
   EXPECT_TRUE(host.CallsStartingWith("SendMessageTimeoutW(4, WM_GETTEXT,").empty());
+
+  host.onPosted = [](const FakeHost::PostedLine&) { throw std::bad_alloc(); };
+  EXPECT_NO_THROW(SendChat(host, u"thrown"));
+  host.onPosted = nullptr;
+  SendChat(host, u"next");
+  EXPECT_EQ(host.PostedTexts(), (std::vector<std::u16string>{u"line", u"thrown", u"next"}));
 }
 
 // Each line waits out one bound and gives up at its first unanswered message.

@@ -5,118 +5,86 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 namespace driver {
 namespace {
 
-// A C runtime file descriptor, closed with its owner.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) _close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-// A scratch file in `folder`, gone when closed; null if it cannot be made.
-// Not in the temporary folder: a test may have pointed that anywhere.
-FILE* ScratchFile(const std::wstring& folder, const std::wstring& name) {
-  const std::wstring path =
-      folder + L"\\drowsel-driver-" + std::to_wstring(GetCurrentProcessId()) + L"." + name;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
-  if (fd < 0) {
-    CloseHandle(file);
-    return nullptr;
-  }
-  FILE* stream = _fdopen(fd, "w+b");
-  if (stream == nullptr) _close(fd);
-  return stream;
-}
-
 // A scratch file that a standard stream is pointed at while a command runs,
-// so that what the command prints can be read back and put on one line.
+// so that what the command printed can be read back. It is in the folder
+// given, not the temporary one, which a test may have pointed anywhere.
 class Capture {
  public:
-  Capture(FILE* stream, int fd, FILE* file)
-      : stream_(stream), fd_(fd), saved_(_dup(fd)), file_(file) {}
+  Capture(FILE* stream, const std::wstring& path)
+      : stream_(stream), fd_(_fileno(stream)), saved_(_dup(fd_)) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    file_ = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDWR | _O_BINARY);
+    if (file_ < 0) CloseHandle(file);
+  }
   ~Capture() {
-    if (file_ != nullptr) std::fclose(file_);
+    if (file_ >= 0) _close(file_);
+    if (saved_ >= 0) _close(saved_);
   }
   Capture(const Capture&) = delete;
   Capture& operator=(const Capture&) = delete;
 
-  bool ok() const { return saved_.get() >= 0 && file_ != nullptr; }
+  bool ok() const { return saved_ >= 0 && file_ >= 0; }
+  int saved() const { return saved_; }
 
   void Begin() {
     std::fflush(stream_);
-    _dup2(_fileno(file_), fd_);
+    _dup2(file_, fd_);
   }
 
-  // What was printed since Begin, with the stream back where it was.
+  // What was printed since Begin; the stream is back where it was.
   std::string End() {
     std::fflush(stream_);
-    _dup2(saved_.get(), fd_);
-    std::string text;
-    std::rewind(file_);
-    char chunk[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof(chunk), file_)) > 0) text.append(chunk, got);
-    _chsize(_fileno(file_), 0);
-    std::rewind(file_);
+    _dup2(saved_, fd_);
+    std::string text(static_cast<std::size_t>(_lseek(file_, 0, SEEK_END)), '\0');
+    _lseek(file_, 0, SEEK_SET);
+    const int got = _read(file_, text.data(), static_cast<unsigned>(text.size()));
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    _chsize(file_, 0);
+    _lseek(file_, 0, SEEK_SET);
     return text;
   }
-
-  int saved() const { return saved_.get(); }
 
  private:
   FILE* stream_;
   int fd_;
-  Descriptor saved_;
-  FILE* file_;
+  int saved_;
+  int file_ = -1;
 };
-
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-  return out;
-}
 
 std::vector<std::wstring> Words(const std::string& line) {
   std::vector<std::wstring> words;
-  std::size_t start = 0;
-  while (start <= line.size()) {
-    const std::size_t tab = line.find('\t', start);
-    const std::size_t end = tab == std::string::npos ? line.size() : tab;
-    words.push_back(Wide(line.substr(start, end - start)));
+  for (std::size_t start = 0; start <= line.size();) {
+    std::size_t end = line.find('\t', start);
+    if (end == std::string::npos) end = line.size();
+    const int size = static_cast<int>(end - start);
+    std::wstring word(static_cast<std::size_t>(size), L'\0');
+    word.resize(static_cast<std::size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, line.data() + start, size, word.data(), size)));
+    words.push_back(word);
     start = end + 1;
   }
   return words;
 }
 
-// The printed lines as tab-separated fields, carriage returns dropped.
+// Each printed line as a field after a tab, with `prefix` in front (an
+// error line in place of the program's name).
 void AddFields(const std::string& text, const std::string& prefix, std::string& answer) {
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
+  const std::string name = "drowsel-driver: ";
+  for (std::size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+    end = std::min(text.find('\n', start), text.size());
     std::string line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.compare(0, name.size(), name) == 0) line.erase(0, name.size());
     if (!line.empty()) answer += "\t" + prefix + line;
-    start = end + 1;
   }
 }
 
@@ -125,11 +93,10 @@ bool ReadLine(std::string& line) {
   char chunk[4096];
   while (std::fgets(chunk, sizeof(chunk), stdin) != nullptr) {
     line += chunk;
-    if (!line.empty() && line.back() == '\n') {
-      line.pop_back();
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      return true;
-    }
+    if (line.back() != '\n') continue;
+    line.pop_back();
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
   }
   return !line.empty();
 }
@@ -137,24 +104,19 @@ bool ReadLine(std::string& line) {
 }  // namespace
 
 int Serve(const std::wstring& folder, const CommandRunner& run) {
-  Capture out(stdout, _fileno(stdout), ScratchFile(folder, L"out"));
-  Capture err(stderr, _fileno(stderr), ScratchFile(folder, L"err"));
+  const std::wstring scratch =
+      folder + L"\\drowsel-driver-" + std::to_wstring(GetCurrentProcessId());
+  Capture out(stdout, scratch + L".out");
+  Capture err(stderr, scratch + L".err");
   if (!out.ok() || !err.ok()) return 1;
-  // The answers go out unchanged, and each as soon as it is complete.
-  _setmode(out.saved(), _O_BINARY);
+  _setmode(out.saved(), _O_BINARY);  // each answer goes out as it is
   std::string line;
   while (ReadLine(line)) {
     out.Begin();
     err.Begin();
-    const int code = run(Words(line));
-    std::string answer = std::to_string(code);
+    std::string answer = std::to_string(run(Words(line)));
     AddFields(out.End(), "", answer);
-    std::string said = err.End();
-    const std::string tag = "drowsel-driver: ";
-    for (std::size_t at = said.find(tag); at != std::string::npos; at = said.find(tag)) {
-      said.erase(at, tag.size());
-    }
-    AddFields(said, "error=", answer);
+    AddFields(err.End(), "error=", answer);
     answer += "\n";
     if (_write(out.saved(), answer.data(), static_cast<unsigned>(answer.size())) < 0) return 1;
   }

@@ -16,6 +16,8 @@ import time
 import harness
 from harness import Failure, check
 
+from .drowsel import exit_text
+
 # The controls are known by their captions at rest; their IDs are read from
 # the window (see Driver.controls).
 from .layout import ADV, EXIT, LABEL1, SITE, START, STOP, TEXT1  # noqa: F401
@@ -183,6 +185,12 @@ class Driver:
         took = time.monotonic() - t
         self.s.note(f"drowsel exited with {code} {took:.1f} s after {what}")
         return code, took
+
+    def wait_ended_well(self, proc, what, timeout=12):
+        """wait_gone, and the exit code must be 0; returns the seconds it took."""
+        code, took = self.wait_gone(proc, what, timeout)
+        check(code == 0, f"exit code {exit_text(code)} after {what}")
+        return took
 
 
 def by_name(children):
