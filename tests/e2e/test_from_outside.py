@@ -24,16 +24,11 @@ SW_HIDE, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED = 0, 2, 3
 DRAFT = "private: do not send this"
 
 
-def ends_with_code_0(driver, proc, what):
-    code, _ = driver.wait_gone(proc, what)
-    check(code == 0, f"drowsel.exe ended with {exit_text(code)} after {what}")
-
-
 # -- a close that another program sends ---------------------------------------------
 
 def test_a_sent_close_ends_the_program(chat, driver, drowsel):
     driver.drive("send", hex(WM_CLOSE), "0", "0")
-    ends_with_code_0(driver, drowsel, "a sent WM_CLOSE")
+    driver.wait_ended_well(drowsel, "a sent WM_CLOSE")
     expect_lines(chat.timed()[2:], [], "after the close")
 
 
@@ -41,7 +36,7 @@ def test_a_close_sent_inside_adv_ends_it_there(chat, driver, drowsel):
     # The banner goes at once; the close comes well inside the pause after it.
     driver.drive("click", ADV, "then", "sleep", "200",
                  "then", "send", hex(WM_SYSCOMMAND), hex(SC_CLOSE), "0")
-    ends_with_code_0(driver, drowsel, "SC_CLOSE sent inside Adv.")
+    driver.wait_ended_well(drowsel, "SC_CLOSE sent inside Adv.")
     expect_lines(chat.timed()[2:], [BANNER], "Adv. closed inside its pause")
 
 
@@ -68,7 +63,7 @@ def test_a_look_alike_reason_leaves_the_draft_unsent(wine, start_chat, driver, d
     wine.wait_until(lambda: last_input(chat) == DRAFT, 5, what="the draft back in the input")
     chat.stays_quiet(4, 1.0)
     driver.drive("close")
-    ends_with_code_0(driver, drowsel, "close")
+    driver.wait_ended_well(drowsel, "close")
 
 
 # -- the show command a start gives ---------------------------------------------------
@@ -121,7 +116,7 @@ def test_site_works_from_a_cyrillic_temporary_folder(wine, driver, programs, dro
     check(os.stat(folder).st_mtime_ns != before, "no probe was made in the folder")
     check(not os.listdir(folder), f"left in the temporary folder: {os.listdir(folder)}")
     driver.drive("close")
-    ends_with_code_0(driver, drowsel, "close")
+    driver.wait_ended_well(drowsel, "close")
 
 
 # -- a second copy -----------------------------------------------------------------
@@ -138,13 +133,13 @@ def test_a_second_copy_brings_the_first_forward(wine, chat, driver, drowsel, dro
     check(drowsel.poll() is None, f"the first copy ended with {exit_text(drowsel.returncode)}")
     chat.stays_quiet(2, 2.0)
     driver.drive("close")
-    ends_with_code_0(driver, drowsel, "close")
+    driver.wait_ended_well(drowsel, "close")
     # Once the first has gone, a new copy runs as the first did.
     again = wine.start(drowsel_exe)
     chat.wait_posted(4, 20, "the greeting of a copy started afterwards")
     driver.wait_visible(again, 15)
     driver.drive("close")
-    ends_with_code_0(driver, again, "close")
+    driver.wait_ended_well(again, "close")
 
 
 # -- timer messages that another program posts ----------------------------------------
@@ -163,4 +158,4 @@ def test_forged_ticks_count_no_minute(chat, driver, drowsel):
     expect_lines(chat.wait_posted(6, 10, "Stop's lines")[4:],
                  [STOPPED, total_idle_line("  0")], "Stop")
     driver.drive("close")
-    ends_with_code_0(driver, drowsel, "close")
+    driver.wait_ended_well(drowsel, "close")
