@@ -1,5 +1,8 @@
 #include "app/form1.h"
 
+#include <cstdint>
+
+#include "app/form1_layout.h"
 #include "app/minute_count.h"
 #include "chat/catalogue.h"
 #include "chat/pause.h"
@@ -11,6 +14,8 @@ namespace drowsel {
 namespace {
 
 constexpr std::u16string_view CountReset = u"  0";
+// How early the timer's own tick may seem, by the tick count's granularity.
+constexpr std::uint32_t TimerSlackMs = 50;
 
 // One more handler running while it lives.
 class Nested {
@@ -73,6 +78,7 @@ void Form1::Start() {
   if (!Pause(host_, PauseSeconds)) return;
   SendChat(host_, MsgReason(form_.GetText(Control::Text1)));
   if (!GoesOn()) return;
+  if (!form_.IsEnabled(Control::Timer1)) minuteBegan_ = host_.GetTickCount();
   form_.SetEnabled(Control::Timer1, true);
   form_.SetEnabled(Control::Command2, true);
   form_.SetEnabled(Control::Command1, false);
@@ -95,6 +101,7 @@ void Form1::Tick() {
   // A tick already queued when the timer was stopped, or one that another
   // program made up, is no minute of an idle period.
   if (!form_.IsEnabled(Control::Timer1) || depth_ >= NestingBound - 1) return;
+  if (!AMinuteHasPassed()) return;
   const Nested level(depth_);
   // The count lives in the label's caption only: "  0" reads as 0.
   const double minutes = MinutesFromCaption(form_.GetText(Control::Label1)) + 1.0;
@@ -104,6 +111,20 @@ void Form1::Tick() {
   SendChat(host_, MsgReason(form_.GetText(Control::Text1)));
   if (!Pause(host_, PauseSeconds)) return;
   SendChat(host_, MsgIdleFor(form_.GetText(Control::Label1)));
+}
+
+// Another program can post timer messages too, and they look like ours. A
+// tick counts only a whole interval after the minute began; the next minute
+// then begins on the timer's schedule, so a tick that came late (the pump
+// was held) leaves the one after it on time.
+bool Form1::AMinuteHasPassed() {
+  const std::uint64_t interval = Form1Layout().timerIntervalMs;
+  // Unsigned 32-bit, so that the span is right across the tick count's wrap.
+  const auto since = static_cast<std::uint32_t>(host_.GetTickCount() - minuteBegan_);
+  const std::uint64_t reached = std::uint64_t{since} + TimerSlackMs;
+  if (reached < interval) return false;
+  minuteBegan_ += static_cast<std::uint32_t>(reached / interval * interval);
+  return true;
 }
 
 void Form1::Advertise() {

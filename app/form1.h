@@ -32,10 +32,14 @@ class Form1 final : public FormEvents {
   void Exit();
   // The window is still there and no quit request has been met.
   bool GoesOn();
+  bool AMinuteHasPassed();
 
   HostServices& host_;
   FormControls& form_;
   int depth_ = 0;  // handlers running, one inside another's pause
+  // Where the minute being counted began, by the tick count: when Start
+  // enabled the timer, then one interval on for each minute counted.
+  std::uint32_t minuteBegan_ = 0;
 };
 
 }  // namespace drowsel

@@ -26,10 +26,11 @@ constexpr Frame TotalIdleFrame{
     u"<font><font face=Sylfaen><font size=#8><font color=#990000><b>Total Idle Time: <u><i>",
     u" Min(s)</font>"};
 
-bool Frames(const Frame& frame, std::u16string_view text) {
-  return text.size() >= frame.prefix.size() + frame.suffix.size() &&
-         text.substr(0, frame.prefix.size()) == frame.prefix &&
-         text.substr(text.size() - frame.suffix.size()) == frame.suffix;
+bool Frames(const Frame& frame, std::u16string_view text, CodePageFunctions& codePage) {
+  const std::u16string prefix = ThroughAnsiCodePage(codePage, frame.prefix);
+  const std::u16string suffix = ThroughAnsiCodePage(codePage, frame.suffix);
+  return text.size() >= prefix.size() + suffix.size() && text.starts_with(prefix) &&
+         text.ends_with(suffix);
 }
 
 }  // namespace
@@ -46,11 +47,12 @@ std::u16string MsgTotalIdle(std::u16string_view minutes) {
   return Compose(TotalIdleFrame.prefix, minutes, TotalIdleFrame.suffix);
 }
 
-bool IsOwnLine(std::u16string_view text) {
+bool IsOwnLine(std::u16string_view text, CodePageFunctions& codePage) {
   for (const FixedEntry& fixed : FixedEntries) {
-    if (text == fixed.text) return true;
+    if (text == ThroughAnsiCodePage(codePage, fixed.text)) return true;
   }
-  return Frames(ReasonFrame, text) || Frames(IdleForFrame, text) || Frames(TotalIdleFrame, text);
+  return Frames(ReasonFrame, text, codePage) || Frames(IdleForFrame, text, codePage) ||
+         Frames(TotalIdleFrame, text, codePage);
 }
 
 }  // namespace drowsel

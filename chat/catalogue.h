@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "host/host_services.h"
+
 namespace drowsel {
 
 // U+2021 DOUBLE DAGGER and U+00B7 MIDDLE DOT become 0x87 and 0xB7 in code page 1252.
@@ -65,7 +67,9 @@ inline constexpr std::array<ComposedEntry, 3> ComposedEntries = {{
     {"MsgTotalIdle", MsgTotalIdle},
 }};
 
-// True for a text that is one of the lines above, fixed or composed with any value.
-bool IsOwnLine(std::u16string_view text);
+// True for a text that is one of the lines above, fixed or composed with any
+// value, as a window holds it after the ANSI code page (which may lack even
+// the daggers and dots of the fixed lines).
+bool IsOwnLine(std::u16string_view text, CodePageFunctions& codePage);
 
 }  // namespace drowsel

@@ -64,25 +64,18 @@ Read ReadText(WindowFunctions& host, WindowHandle input) {
   return {true, std::move(buffer.text)};
 }
 
-// Whether the input still holds the line we put there. Characters the ANSI
-// code page lacks reach it as '?', so those match any character.
-bool HoldsLine(std::u16string_view text, std::u16string_view line) {
-  if (text.size() != line.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != line[i] && text[i] != u'?') return false;
-  }
-  return true;
-}
-
 // Waits, without running any of our handlers, until the client has taken the
 // line out of its input. False when it still holds it at the bound or stops
 // answering: the line may still go, so the draft must not be put there.
 bool WaitForLineToLeave(WindowFunctions& host, WindowHandle input, std::u16string_view line) {
+  // The line went in through the ANSI code page, which writes a letter it
+  // lacks as a look-alike or as '?': that is the text the input holds.
+  const std::u16string held = ThroughAnsiCodePage(host, line);
   const std::uint32_t start = host.GetTickCount();
   for (;;) {
     const Read now = ReadText(host, input);
     if (!now.answered) return false;
-    if (!now.text || !HoldsLine(*now.text, line)) return true;
+    if (!now.text || *now.text != held) return true;
     // Unsigned 32-bit, so that the span is right across the tick count's wrap.
     if (static_cast<std::uint32_t>(host.GetTickCount() - start) >= LineLeaveBoundMs) return false;
     host.Sleep(LineLeavePollMs);
@@ -111,7 +104,7 @@ void Send(WindowFunctions& host, std::u16string_view line) {
   // A line of ours still in the input (a client that never took it) is not
   // the user's, and putting it back would repeat it after every later line.
   std::optional<std::u16string> draft = before.text;
-  if (draft && (draft->empty() || IsOwnLine(*draft))) draft.reset();
+  if (draft && (draft->empty() || IsOwnLine(*draft, host))) draft.reset();
   std::intptr_t selection = -1;
   if (draft && !SendToClientW(host, input, EmGetSel, 0, std::intptr_t{0}, &selection)) return;
 

@@ -33,6 +33,18 @@ bool CreateProbe(ShellFunctions& host, const std::u16string& folder, Probe& prob
   return false;
 }
 
+// A path from a function that fills a buffer: asked for its size first, so
+// that a long one is never cut short. Empty when it fails or grows meanwhile.
+template <typename Get>
+std::u16string WholePath(Get get) {
+  std::u16string buffer;
+  const std::uint32_t needed = get(0, buffer);
+  if (needed == 0) return std::u16string();
+  const std::uint32_t length = get(needed, buffer);
+  if (length == 0 || length >= needed) return std::u16string();
+  return TrimAtNull(buffer);
+}
+
 }  // namespace
 
 std::u16string TrimAtNull(const std::u16string& text) {
@@ -40,13 +52,22 @@ std::u16string TrimAtNull(const std::u16string& text) {
 }
 
 std::u16string TempDirectory(ShellFunctions& host) {
-  // Ask for the size first, so that a long path is never cut short.
-  std::u16string buffer;
-  const std::uint32_t needed = host.GetTempPathA(0, buffer);
-  if (needed == 0) return std::u16string();
-  const std::uint32_t length = host.GetTempPathA(needed, buffer);
-  if (length == 0 || length >= needed) return std::u16string();  // failed, or grew meanwhile
-  return TrimAtNull(buffer);
+  std::u16string folder = WholePath([&](std::uint32_t length, std::u16string& buffer) {
+    return host.GetTempPathW(length, buffer);
+  });
+  if (folder.empty()) return std::u16string();
+  // The probe goes through the ANSI functions, which see the folder through
+  // the code page: a name it cannot write becomes '?' (no such folder) or a
+  // look-alike (someone else's). Its short form, where the volume keeps
+  // short names, is made of letters the code page has.
+  if (ThroughAnsiCodePage(host, folder) == folder) return folder;
+  std::u16string shortForm = WholePath([&](std::uint32_t length, std::u16string& buffer) {
+    return host.GetShortPathNameW(folder, length, buffer);
+  });
+  if (shortForm.empty() || ThroughAnsiCodePage(host, shortForm) != shortForm) {
+    return std::u16string();
+  }
+  return shortForm;
 }
 
 std::u16string FindBrowser(ShellFunctions& host, std::int32_t& resultCode) {

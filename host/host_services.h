@@ -69,9 +69,25 @@ struct ProcessInformation {
 // platform's roles together; the window's handlers are given it and the
 // window's controls, which the window itself provides.
 
+// Win32 code page functions: text to and from the ANSI code page, as every A
+// function of the roles below converts it (best fit, then '?' for a character
+// the code page has nothing close to).
+class CodePageFunctions {
+ public:
+  virtual ~CodePageFunctions() = default;
+  virtual std::string WideCharToMultiByte(std::u16string_view text) = 0;
+  virtual std::u16string MultiByteToWideChar(std::string_view text) = 0;
+};
+
+// The text as it comes back after going through the ANSI code page: what an
+// ANSI window holds of it, or the name an A function really uses.
+inline std::u16string ThroughAnsiCodePage(CodePageFunctions& codePage, std::u16string_view text) {
+  return codePage.MultiByteToWideChar(codePage.WideCharToMultiByte(text));
+}
+
 // Win32 user interface functions: the chat client's windows, and our own
 // window's place on the screen.
-class WindowFunctions {
+class WindowFunctions : public virtual CodePageFunctions {
  public:
   virtual ~WindowFunctions() = default;
   // A null class or window name matches any.
@@ -104,13 +120,17 @@ class WindowFunctions {
 
 // Win32 kernel and shell functions: files in the temporary folder, the
 // program the shell associates with a file, and starting it.
-class ShellFunctions {
+class ShellFunctions : public virtual CodePageFunctions {
  public:
   virtual ~ShellFunctions() = default;
   // Fills `buffer` with bufferLength characters: the temporary folder, ending
   // in a backslash, then a NUL. Returns the path's length, the size needed
   // (NUL included) when bufferLength is too small, or 0 on failure.
-  virtual std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) = 0;
+  virtual std::uint32_t GetTempPathW(std::uint32_t bufferLength, std::u16string& buffer) = 0;
+  // The short (8.3) form of an existing path, the same way round: its length,
+  // the size needed, or 0. A name with no short form comes back as it is.
+  virtual std::uint32_t GetShortPathNameW(const std::u16string& longPath,
+                                          std::uint32_t bufferLength, std::u16string& buffer) = 0;
   // The program associated with the file's type, into `result` (up to a NUL);
   // returns the shell's result code, 32 or more on success.
   virtual std::intptr_t FindExecutableA(const std::u16string& file, const std::u16string& directory,

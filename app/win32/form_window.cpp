@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 #include <vector>
 
 #include "app/win32/default_button.h"
 #include "app/win32/form_messages.h"
+#include "desktop/dpi_change.h"
 #include "desktop/fit_in_work_area.h"
 #include "host/win32/ansi_text.h"
 #include "host/win32/newer_messages.h"
@@ -45,16 +47,21 @@ int SystemDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
-// The window's DPI where the platform knows per-monitor DPI, the system's otherwise.
-int DpiOf(HWND hwnd) {
+// The window's DPI as the platform reports it, where it has GetDpiForWindow
+// (Windows 10 1607 on); nothing elsewhere.
+std::optional<int> PlatformDpiOf(HWND hwnd) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
   static const auto PlatformGetDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (PlatformGetDpiForWindow != nullptr) {
-    const UINT dpi = PlatformGetDpiForWindow(hwnd);
-    if (dpi != 0) return static_cast<int>(dpi);
-  }
-  return SystemDpi();
+  if (PlatformGetDpiForWindow == nullptr) return std::nullopt;
+  const UINT dpi = PlatformGetDpiForWindow(hwnd);
+  if (dpi == 0) return std::nullopt;
+  return static_cast<int>(dpi);
+}
+
+// The window's DPI where the platform knows per-monitor DPI, the system's otherwise.
+int DpiOf(HWND hwnd) {
+  return PlatformDpiOf(hwnd).value_or(SystemDpi());
 }
 
 // The work area of the monitor nearest to `rect`; false when the platform
@@ -138,7 +145,28 @@ bool FormWindow::Create(FormEvents& events) {
 
 void FormWindow::Show(int showCommand) {
   if (hwnd_ == nullptr) return;
+  // The window has its layout's size, whatever the start asked for: a start
+  // maximised (a shortcut's "Run: Maximized") would cover the screen, above
+  // everything, and a hidden one would run on with no window to stop it, so
+  // both open it normally. Minimised is honoured: the user asked for it, and
+  // the task bar button brings the window back at its size.
+  switch (showCommand) {
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+    case SW_SHOWNOACTIVATE:
+    case SW_SHOW:
+    case SW_SHOWNA:
+    case SW_RESTORE:
+      break;
+    default:
+      showCommand = SW_SHOWNORMAL;
+      break;
+  }
   ShowWindow(hwnd_, showCommand);
+  // The system may put the start record's command in place of the first one
+  // a program gives, so it is checked afterwards.
+  if (IsZoomed(hwnd_)) ShowWindow(hwnd_, SW_SHOWNORMAL);
   UpdateWindow(hwnd_);
   // The reason box has the first tab index, so it holds the focus at start.
   SetFocus(ControlWindow(Control::Text1));
@@ -153,7 +181,11 @@ WindowHandle FormWindow::FormHandle() {
 }
 
 void FormWindow::UnloadForm() {
-  if (hwnd_ != nullptr) DestroyWindow(hwnd_);  // its WM_NCDESTROY clears hwnd_
+  if (hwnd_ == nullptr || destroying_) return;
+  destroying_ = true;
+  // Its WM_NCDESTROY clears hwnd_. It fails only for another thread's window.
+  DestroyWindow(hwnd_);
+  destroying_ = false;
 }
 
 // --- controls ---
@@ -334,6 +366,16 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WmDpiChanged:
       OnDpiChanged(wParam, lParam);
       return 0;
+    case WM_SYSCOMMAND:
+      // The window has no maximise box, so this comes from another program,
+      // and would make the window cover the screen, above everything.
+      if ((wParam & 0xFFF0) == SC_MAXIMIZE) return 0;
+      break;
+    case WM_CLOSE:
+      // Posted or sent, by the task bar's menu, SC_CLOSE or another program:
+      // the window goes, and the program with it, without a farewell.
+      UnloadForm();
+      return 0;
     case WM_NCDESTROY:
       return OnNcDestroy(wParam, lParam);
     default:
@@ -457,13 +499,14 @@ void FormWindow::OnActivate(WPARAM wParam) {
 
 // The system sends this on this thread once the window's DPI has changed, with
 // the place it suggests. A copy from another thread carries whatever lParam it
-// likes (a posted one never gets here: the message loop drops it), and only a
-// DPI that the platform reports for the window is taken.
+// likes (a posted one never gets here: the message loop drops it). The DPI is
+// the platform's for the window where it can say; where it cannot (Windows
+// 8.1, early Windows 10), it is the one that the system's own message carries.
 void FormWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
   if (InSendMessage()) return;
-  const int dpi = DpiOf(hwnd_);
-  if (dpi == dpi_ || LOWORD(wParam) != dpi || HIWORD(wParam) != dpi) return;
-  dpi_ = dpi;
+  const std::optional<int> changed = DpiFromChange(PlatformDpiOf(hwnd_), wParam, dpi_);
+  if (!changed) return;
+  dpi_ = *changed;
   POINT topLeft = {};
   if (const auto* suggested = reinterpret_cast<const RECT*>(lParam); suggested != nullptr) {
     topLeft = {suggested->left, suggested->top};
@@ -478,12 +521,15 @@ void FormWindow::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
   InvalidateRect(hwnd_, nullptr, TRUE);  // fails only for a window that is gone
 }
 
-// The system sends this on this thread as the last message of a window that
-// is being destroyed, once its controls have gone. Any other copy is another
-// program's: the window lives on, and stays attached.
+// The system sends this as the last message of a window that is being
+// destroyed, once its controls have gone, and only ours destroys it (another
+// thread cannot): inside UnloadForm. Any other copy is another program's: the
+// window lives on, and stays attached. (InSendMessage cannot tell them apart:
+// it is true for the system's own copy too, while a close that another
+// program sent is being handled.)
 LRESULT FormWindow::OnNcDestroy(WPARAM wParam, LPARAM lParam) {
   HWND hwnd = hwnd_;
-  if (InSendMessage() || GetWindow(hwnd, GW_CHILD) != nullptr) return 0;
+  if (!destroying_ || GetWindow(hwnd, GW_CHILD) != nullptr) return 0;
   SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);  // the window goes either way
   hwnd_ = nullptr;
   std::fill(controls_.begin(), controls_.end(), nullptr);

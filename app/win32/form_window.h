@@ -72,6 +72,7 @@ class FormWindow final : public FormControls {
   std::vector<HWND> controls_;
   std::vector<win32host::ScopedGdi<HBRUSH>> backgrounds_;
   bool timerEnabled_ = false;
+  bool destroying_ = false;  // inside UnloadForm's DestroyWindow
   int dpi_ = 96;
   HWND focusBeforeDeactivate_ = nullptr;
   Picture picture_;

@@ -4,8 +4,16 @@
 
 #include "app/form1.h"
 #include "app/win32/program.h"
+#include "app/win32/single_instance.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  // A second start hands over to the copy that runs: its window comes
+  // forward, and this one posts nothing.
+  const drowsel::win32app::SingleInstance session;
+  if (!session.First()) {
+    drowsel::win32app::SingleInstance::BringRunningCopyForward();
+    return 0;
+  }
   drowsel::win32app::Program program(instance);
   drowsel::Form1 form(program.host(), program.form());
   if (!program.Create(form)) return 1;

@@ -204,12 +204,31 @@ std::uint32_t Win32Host::GetTickCount() {
   return ::GetTickCount();
 }
 
+// --- code page functions ---
+
+std::string Win32Host::WideCharToMultiByte(std::u16string_view text) {
+  return ToAnsi(text);
+}
+
+std::u16string Win32Host::MultiByteToWideChar(std::string_view text) {
+  return FromAnsi(text);
+}
+
 // --- kernel and shell functions ---
 
-std::uint32_t Win32Host::GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) {
-  std::string ansi(bufferLength, ' ');
-  const DWORD result = ::GetTempPathA(bufferLength, bufferLength > 0 ? ansi.data() : nullptr);
-  buffer = FromAnsi(ansi);  // the whole buffer, NUL and what follows it included
+std::uint32_t Win32Host::GetTempPathW(std::uint32_t bufferLength, std::u16string& buffer) {
+  std::wstring wide(bufferLength, L' ');
+  const DWORD result = ::GetTempPathW(bufferLength, bufferLength > 0 ? wide.data() : nullptr);
+  buffer = FromWide(wide);  // the whole buffer, NUL and what follows it included
+  return result;
+}
+
+std::uint32_t Win32Host::GetShortPathNameW(const std::u16string& longPath,
+                                           std::uint32_t bufferLength, std::u16string& buffer) {
+  std::wstring wide(bufferLength, L' ');
+  const DWORD result = ::GetShortPathNameW(ToWide(longPath).c_str(),
+                                           bufferLength > 0 ? wide.data() : nullptr, bufferLength);
+  buffer = FromWide(wide);
   return result;
 }
 

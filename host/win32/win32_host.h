@@ -33,7 +33,12 @@ class Win32Host final : public HostServices {
   void Sleep(std::uint32_t milliseconds) override;
   std::uint32_t GetTickCount() override;
 
-  std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) override;
+  std::string WideCharToMultiByte(std::u16string_view text) override;
+  std::u16string MultiByteToWideChar(std::string_view text) override;
+
+  std::uint32_t GetTempPathW(std::uint32_t bufferLength, std::u16string& buffer) override;
+  std::uint32_t GetShortPathNameW(const std::u16string& longPath, std::uint32_t bufferLength,
+                                  std::u16string& buffer) override;
   std::intptr_t FindExecutableA(const std::u16string& file, const std::u16string& directory,
                                 std::u16string& result) override;
   bool CreateProcessA(const std::u16string& applicationName, const std::u16string& commandLine,

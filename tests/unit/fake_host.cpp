@@ -336,7 +336,7 @@ bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t 
   // for an ANSI window.
   const bool ansi = it->second.ansi || ansiCall;
   if (const auto* in = std::get_if<TextIn>(&lParam); in != nullptr && ansi) {
-    const std::u16string converted = ThroughCp1252(in->text);
+    const std::u16string converted = ThroughAnsiCodePage(*this, in->text);
     *result = Deliver(window, message, wParam, TextIn{converted});
     return true;
   }
@@ -346,6 +346,25 @@ bool FakeHost::SendTimeout(const char* name, WindowHandle window, std::uint32_t 
     after->second.hung = true;
   }
   return true;
+}
+
+std::string FakeHost::WideCharToMultiByte(std::u16string_view text) {
+  return Utf8(ansiCodePage(text));
+}
+
+std::u16string FakeHost::MultiByteToWideChar(std::string_view text) {
+  std::u16string wide;
+  for (std::size_t i = 0; i < text.size();) {  // the UTF-8 that Utf8 writes
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const std::size_t length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : 3;
+    char16_t c = length == 1 ? byte : length == 2 ? (byte & 0x1F) : (byte & 0x0F);
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
+      c = static_cast<char16_t>((c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F));
+    }
+    wide += c;
+    i += length;
+  }
+  return wide;
 }
 
 bool FakeHost::ReleaseCapture() {
@@ -365,14 +384,34 @@ bool FakeHost::SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x
 
 // --- HostServices: kernel and shell ---
 
-std::uint32_t FakeHost::GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) {
-  Record("GetTempPathA(" + std::to_string(bufferLength) + ")");
+namespace {
+
+// A path into a buffer the way the W functions fill one.
+std::uint32_t FillPath(const std::u16string& path, std::uint32_t bufferLength,
+                       std::u16string& buffer) {
   buffer.assign(bufferLength, u' ');
-  if (fs.tempPathFails) return 0;
-  const auto length = static_cast<std::uint32_t>(fs.tempPath.size());
+  const auto length = static_cast<std::uint32_t>(path.size());
   if (bufferLength <= length) return length + 1;  // too small: the size it needs
-  buffer.replace(0, length + 1, fs.tempPath + u'\0');
+  buffer.replace(0, length + 1, path + u'\0');
   return length;
+}
+
+}  // namespace
+
+std::uint32_t FakeHost::GetTempPathW(std::uint32_t bufferLength, std::u16string& buffer) {
+  Record("GetTempPathW(" + std::to_string(bufferLength) + ")");
+  if (fs.tempPathFails) {
+    buffer.assign(bufferLength, u' ');
+    return 0;
+  }
+  return FillPath(fs.tempPath, bufferLength, buffer);
+}
+
+std::uint32_t FakeHost::GetShortPathNameW(const std::u16string& longPath,
+                                          std::uint32_t bufferLength, std::u16string& buffer) {
+  Record("GetShortPathNameW(" + Utf8(longPath) + ", " + std::to_string(bufferLength) + ")");
+  const auto found = fs.shortPaths.find(longPath);
+  return FillPath(found != fs.shortPaths.end() ? found->second : longPath, bufferLength, buffer);
 }
 
 std::intptr_t FakeHost::FindExecutableA(const std::u16string& file, const std::u16string& directory,

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/host_services.h"
+#include "tests/unit/cp1252.h"
 
 namespace drowsel::testing {
 
@@ -39,9 +40,12 @@ class FakeHost final : public HostServices, public FormControls {
   void SetHungOnEnter(WindowHandle window) { windows_[window].hungOnEnter = true; }
   // A window that takes a carriage return and then hangs in whatever comes next.
   void SetHungAfterEnter(WindowHandle window) { windows_[window].hungAfterEnter = true; }
-  // An ANSI input (code page 1252), as a real one converts the text it is
-  // given. Text sent through the A functions is converted for any window.
+  // An ANSI input, as a real one converts the text it is given. Text sent
+  // through the A functions is converted for any window.
   void SetAnsi(WindowHandle input) { windows_[input].ansi = true; }
+  // The ANSI code page, as a window holds text after it: 1252 unless a test
+  // gives another. (The fake's "bytes" are that text in UTF-8.)
+  std::u16string (*ansiCodePage)(std::u16string_view) = &ThroughCp1252;
   void SetInputText(WindowHandle input, std::u16string text) {
     windows_[input].text = std::move(text);
   }
@@ -78,6 +82,7 @@ class FakeHost final : public HostServices, public FormControls {
   struct FileSystem {
     std::u16string tempPath = u"C:\\Temp\\";
     bool tempPathFails = false;
+    std::map<std::u16string, std::u16string> shortPaths;  // long -> 8.3; others have none
     bool folderReadOnly = false;
     bool deleteFails = false;
     std::map<std::u16string, std::string> files;  // path -> content
@@ -141,7 +146,11 @@ class FakeHost final : public HostServices, public FormControls {
                     std::uint32_t flags) override;
   void Sleep(std::uint32_t milliseconds) override;
   std::uint32_t GetTickCount() override;
-  std::uint32_t GetTempPathA(std::uint32_t bufferLength, std::u16string& buffer) override;
+  std::string WideCharToMultiByte(std::u16string_view text) override;
+  std::u16string MultiByteToWideChar(std::string_view text) override;
+  std::uint32_t GetTempPathW(std::uint32_t bufferLength, std::u16string& buffer) override;
+  std::uint32_t GetShortPathNameW(const std::u16string& longPath, std::uint32_t bufferLength,
+                                  std::u16string& buffer) override;
   std::intptr_t FindExecutableA(const std::u16string& file, const std::u16string& directory,
                                 std::u16string& result) override;
   bool CreateProcessA(const std::u16string& applicationName, const std::u16string& commandLine,

@@ -158,6 +158,28 @@ TEST_F(Form1Test, ATickWhileStoppedDoesNothing) {
   ExpectRunning(false, u"  0");
 }
 
+// Ticks that another program posts while Running count no minute, by the
+// clock: only the timer's own, a tick 30 ms early included. The real tick is
+// never lost, and one that came late (the pump held for 2 s) leaves the next
+// on time (59 s later).
+TEST_F(Form1Test, OnlyAWholeIntervalCountsAMinute) {
+  host_.ClickAt(2.0, Control::Command1);  // the timer runs from 3.0: ticks at 63, 123, ...
+  for (double forged : {3.5, 30.0, 62.5, 63.5, 64.5, 90.0, 122.97, 124.0}) {
+    host_.At(forged, [&] { form_.Tick(); });
+  }
+  host_.At(182.0, [&] { host_.Sleep(2000); });
+  host_.ClickAt(250.0, Control::Command2);
+  host_.RunUntil(260.0);
+
+  std::vector<double> banners;
+  for (const auto& line : host_.posted()) {
+    if (line.text == MsgBanner) banners.push_back(line.time);
+  }
+  EXPECT_EQ(banners, (std::vector<double>{63, 122.97, 184, 243}));
+  EXPECT_EQ(LinesAfterLoad().back(), MsgTotalIdle(u"4"));
+  EXPECT_EQ(host_.timerTicks(), 4);
+}
+
 // --- nesting: events handled inside another sequence's pause ---
 
 TEST_F(Form1Test, AFloodOfClicksNestsNoDeeperThanTheBoundAndStartedOnesFinish) {

@@ -189,6 +189,9 @@ TEST(SendChatTest, TheDraftComesBackAtTheEdgesOfTheWait) {
       // The input holds the reason with '?' for each letter it lacks.
       {"a reason the input's code page lacks", true, MsgReason(u"\u043e\u0431\u0435\u0434"),
        u"private", 0.05, true},
+      // ... and one it writes with look-alike letters: "Lódz" is still the line.
+      {"a reason with look-alikes", false, MsgReason(u"\u0141\u00f3d\u017a"),
+       u"private: do not send this", 0.05, true},
       {"the longest draft kept", false, u"line", std::u16string(0xFFFF, u'd'), 0.0, true},
       {"taken between two polls", false, u"line", u"private", 0.023, true},
       {"taken just inside the bound", false, u"line", u"private", 0.995, true},
@@ -216,7 +219,8 @@ TEST(SendChatTest, TheDraftComesBackAtTheEdgesOfTheWait) {
 }
 
 // A line of ours still in the input, which the client never took, goes rather
-// than coming back after the next line as though the user had typed it.
+// than coming back after the next line as though the user had typed it; in a
+// code page without the lines' daggers and dots too, as the input holds it.
 TEST(SendChatTest, NoLineOfOursIsTakenForADraft) {
   std::vector<std::u16string> ours;
   for (const FixedEntry& fixed : FixedEntries) ours.emplace_back(fixed.text);
@@ -224,13 +228,17 @@ TEST(SendChatTest, NoLineOfOursIsTakenForADraft) {
     ours.push_back(composed.compose(u""));
     ours.push_back(composed.compose(u"12"));
   }
-  for (const std::u16string& stuck : ours) {
-    FakeHost host;
-    const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
-    host.SetInputText(input, stuck);
-    SendChat(host, u"next");
-    EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{u"next"}) << testing::Utf8(stuck);
-    EXPECT_EQ(host.InputText(input), u"") << testing::Utf8(stuck);
+  for (auto* codePage : {&testing::ThroughCp1252, &testing::ThroughCodePageWithoutDaggers}) {
+    for (const std::u16string& line : ours) {
+      FakeHost host;
+      host.ansiCodePage = codePage;
+      const WindowHandle input = host.AddChatClient({u"Lobby"})[0];
+      const std::u16string stuck = ThroughAnsiCodePage(host, line);
+      host.SetInputText(input, stuck);
+      SendChat(host, u"next");
+      EXPECT_EQ(host.PostedTexts(), std::vector<std::u16string>{u"next"}) << testing::Utf8(stuck);
+      EXPECT_EQ(host.InputText(input), u"") << testing::Utf8(stuck);
+    }
   }
 }
 

@@ -25,8 +25,8 @@ TEST(WebPageTest, ProbesStartsTheBrowserWithASpaceAndTheAddressAndClosesBothHand
   EXPECT_TRUE(OpenWebPage(host, Address));
   EXPECT_EQ(host.calls(),
             (Calls{
-                "GetTempPathA(0)",
-                "GetTempPathA(9)",
+                "GetTempPathW(0)",
+                "GetTempPathW(9)",
                 "CreateFileA(C:\\Temp\\drowsel-probe-77-0.html)",
                 "CloseHandle(768)",
                 "FindExecutableA(drowsel-probe-77-0.html, C:\\Temp\\)",
@@ -81,6 +81,11 @@ TEST(WebPageTest, DoesNothingWhenTheTemporaryFolderIsUnusable) {
   const Case cases[] = {
       {"no temporary folder", [](FakeHost& host) { host.fs.tempPathFails = true; }},
       {"read-only folder", [](FakeHost& host) { host.fs.folderReadOnly = true; }},
+      // The ANSI functions would see "C:\????\", or another folder's name.
+      {"outside the code page, no short form",
+       [](FakeHost& host) { host.fs.tempPath = u"C:\\\u0422\u0435\u0441\u0442\\"; }},
+      {"look-alikes, no short form",
+       [](FakeHost& host) { host.fs.tempPath = u"C:\\\u0141\u00f3d\u017a\\"; }},
   };
   for (const Case& c : cases) {
     FakeHost host;
@@ -90,6 +95,18 @@ TEST(WebPageTest, DoesNothingWhenTheTemporaryFolderIsUnusable) {
     EXPECT_FALSE(HasCallStartingWith(host, "CreateProcessA")) << c.name;
     EXPECT_FALSE(HasCallStartingWith(host, "!!")) << c.name;
   }
+}
+
+// A temporary folder whose name the ANSI code page cannot write (a user
+// profile in Cyrillic on a Western Windows) is used by its short form.
+TEST(WebPageTest, AFolderOutsideTheCodePageIsProbedByItsShortForm) {
+  FakeHost host;
+  host.fs.tempPath = u"C:\\users\\Public\\\u0422\u0435\u0441\u0442\\";
+  host.fs.shortPaths[host.fs.tempPath] = u"C:\\users\\Public\\____~3FP\\";
+  EXPECT_TRUE(OpenWebPage(host, Address));
+  EXPECT_EQ(host.CallsStartingWith("CreateFileA"),
+            Calls{"CreateFileA(C:\\users\\Public\\____~3FP\\drowsel-probe-77-0.html)"});
+  EXPECT_TRUE(host.fs.files.empty());
 }
 
 // Sixteen names are tried, and a folder that holds them all is given up on.

@@ -62,6 +62,12 @@ class TimedWindows final : public WindowFunctions {
                            std::intptr_t* result) override {
     return windows_.SendMessageTimeoutW(window, message, wParam, lParam, flags, timeoutMs, result);
   }
+  std::string WideCharToMultiByte(std::u16string_view text) override {
+    return windows_.WideCharToMultiByte(text);
+  }
+  std::u16string MultiByteToWideChar(std::string_view text) override {
+    return windows_.MultiByteToWideChar(text);
+  }
   bool ReleaseCapture() override { return windows_.ReleaseCapture(); }
   void Sleep(std::uint32_t milliseconds) override { windows_.Sleep(milliseconds); }
   std::uint32_t GetTickCount() override { return windows_.GetTickCount(); }

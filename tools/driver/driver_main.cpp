@@ -10,14 +10,16 @@
 //   drowsel-driver.exe send MESSAGE WPARAM LPARAM
 //   drowsel-driver.exe sleep MS
 //   drowsel-driver.exe chat-front ROOM | chat-stall MS | chat-close
+//   drowsel-driver.exe run-shown SHOW PROGRAM
 //
 // Several commands can run in one go, joined by "then", e.g.
 // `click Adv. then sleep 300 then click Exit`: the gap between them is then
 // the sleep alone, without another start of the program in between.
 //
-// `find` also prints `at`, the wall clock (Unix seconds) just before it
-// looked at the window, `moving`, whether the window's thread is in the
-// platform's move loop, and `work`, the work area of the window's monitor.
+// `find` also prints `iconic` (minimised), `foreground`, `at`, the wall clock
+// (Unix seconds) just before it looked at the window, `moving`, whether the
+// window's thread is in the platform's move loop, and `work`, the work area
+// of the window's monitor.
 //
 // `post` posts a message to the window, as any other program could; the
 // numbers are decimal or 0x hexadecimal, and the message may be `click`, the
@@ -42,6 +44,11 @@
 // handle count is not given, the handles are counted in the system's list of
 // open handles instead, and `handles_from=system-list` says so.
 //
+// `run-shown` starts PROGRAM the way a shortcut set to "Run: Maximized" (or
+// another show command, SW_ as a number) does: STARTF_USESHOWWINDOW with
+// wShowWindow = SHOW. It prints the program's `pid` at once, waits for it to
+// end, and prints its `exit` code.
+//
 // The chat- commands work the stand-in chat client instead: bring a room to
 // the front, make it stop answering for MS milliseconds, close it.
 //
@@ -64,6 +71,7 @@
 
 #include "app/win32/form_messages.h"
 #include "chat_client_window.h"
+#include "host/win32/scoped.h"
 #include "keyboard.h"
 #include "process_sample.h"
 #include "serve.h"
@@ -172,6 +180,8 @@ int Find() {
   Put("pid", std::to_string(pid));
   Put("tid", std::to_string(tid));
   Put("visible", IsWindowVisible(window) ? "1" : "0");
+  Put("iconic", IsIconic(window) ? "1" : "0");
+  Put("foreground", GetForegroundWindow() == window ? "1" : "0");
   Put("topmost", (exStyle & WS_EX_TOPMOST) ? "1" : "0");
   Put("appwindow", (exStyle & WS_EX_APPWINDOW) ? "1" : "0");
   Put("style", Hex(style));
@@ -444,12 +454,40 @@ int ChatStall(const std::wstring& ms) {
   return ChatDone(driver::StallChat(*value), "stall", std::to_string(*value));
 }
 
+int RunShown(const std::wstring& show, const std::wstring& program) {
+  unsigned long long command = 0;
+  if (!ParseNumber(show, &command) || command > 0xFFFF) {
+    return Fail(ExitFailed, L"run-shown wants a show command and a program");
+  }
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(command);
+  PROCESS_INFORMATION started = {};
+  std::wstring line = L"\"" + program + L"\"";
+  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &started)) {
+    return Fail(ExitFailed, L"cannot start " + program);
+  }
+  const drowsel::win32host::ScopedHandle process(started.hProcess), thread(started.hThread);
+  Put("pid", std::to_string(started.dwProcessId));
+  std::fflush(stdout);
+  DWORD code = 0;
+  if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process.get(), &code)) {
+    return Fail(ExitFailed, L"cannot wait for " + program);
+  }
+  Put("exit", std::to_string(code));
+  return 0;
+}
+
 int Usage() {
   return Fail(ExitFailed,
               L"usage: drowsel-driver find | controls | cpu | sample | close | windows"
               L" | click CAPTION | click-many CAPTION N | set-text CAPTION_OR_ID TEXT | keys KEYS"
               L" | post MESSAGE WPARAM LPARAM | send MESSAGE WPARAM LPARAM | sleep MS"
-              L" | chat-front ROOM | chat-stall MS | chat-close  [then COMMAND...]");
+              L" | chat-front ROOM | chat-stall MS | chat-close | run-shown SHOW PROGRAM"
+              L"  [then COMMAND...]");
 }
 
 int Run(const std::vector<std::wstring>& words) {
@@ -473,6 +511,7 @@ int Run(const std::vector<std::wstring>& words) {
     return ChatDone(driver::BringRoomForward(words[1]), "front", Utf8(words[1]));
   }
   if (command == L"chat-stall" && arguments == 1) return ChatStall(words[1]);
+  if (command == L"run-shown" && arguments == 2) return RunShown(words[1], words[2]);
   if (command == L"chat-close" && arguments == 0) {
     return ChatDone(driver::CloseChat(), "closed", "1");
   }
