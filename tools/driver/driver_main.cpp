@@ -229,15 +229,20 @@ HWND FindButton(HWND window, const std::wstring& caption) {
   return nullptr;
 }
 
-int Click(const std::wstring& caption) {
+// Posts `clicks` clicks to the button in a row, without waiting for any of
+// them; `many` says how many went, as click-many does.
+int PostClicks(const std::wstring& caption, unsigned long clicks, bool many) {
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
   HWND button = FindButton(window, caption);
   if (button == nullptr) return Fail(ExitNoControl, L"no button \"" + caption + L"\"");
   // Wine runs the click of a posted BM_CLICK even on a disabled button.
   if (!IsWindowEnabled(button)) return Fail(ExitDisabled, L"\"" + caption + L"\" is disabled");
-  if (!PostMessageW(button, BM_CLICK, 0, 0)) return Fail(ExitFailed, L"PostMessage failed");
-  Put("clicked", Utf8(caption));
+  unsigned long posted = 0;
+  while (posted < clicks && PostMessageW(button, BM_CLICK, 0, 0)) ++posted;
+  if (many || posted == clicks) Put("clicked", Utf8(caption));
+  if (many) Put("posted", std::to_string(posted));
+  if (posted != clicks) return Fail(ExitFailed, L"PostMessage failed");
   return 0;
 }
 
@@ -247,17 +252,7 @@ int ClickMany(const std::wstring& caption, const std::wstring& count) {
   if (count.empty() || *end != L'\0' || clicks == 0) {
     return Fail(ExitFailed, L"click-many wants a count above 0");
   }
-  HWND window = driver::FindDrowsel();
-  if (window == nullptr) return NoWindow();
-  HWND button = FindButton(window, caption);
-  if (button == nullptr) return Fail(ExitNoControl, L"no button \"" + caption + L"\"");
-  if (!IsWindowEnabled(button)) return Fail(ExitDisabled, L"\"" + caption + L"\" is disabled");
-  unsigned long posted = 0;
-  while (posted < clicks && PostMessageW(button, BM_CLICK, 0, 0)) ++posted;
-  Put("clicked", Utf8(caption));
-  Put("posted", std::to_string(posted));
-  if (posted != clicks) return Fail(ExitFailed, L"PostMessage failed");
-  return 0;
+  return PostClicks(caption, clicks, true);
 }
 
 BOOL CALLBACK ListTopLevel(HWND window, LPARAM found) {
@@ -500,7 +495,7 @@ int Run(const std::vector<std::wstring>& words) {
   if (command == L"sample" && arguments == 0) return Sample();
   if (command == L"close" && arguments == 0) return Close();
   if (command == L"windows" && arguments == 0) return Windows();
-  if (command == L"click" && arguments == 1) return Click(words[1]);
+  if (command == L"click" && arguments == 1) return PostClicks(words[1], 1, false);
   if (command == L"click-many" && arguments == 2) return ClickMany(words[1], words[2]);
   if (command == L"set-text" && arguments == 2) return SetText(words[1], words[2]);
   if (command == L"keys" && arguments == 1) return Keys(words[1]);
