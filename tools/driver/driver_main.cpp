@@ -323,49 +323,33 @@ bool ParseNumber(const std::wstring& text, unsigned long long* value) {
   return !text.empty() && *end == L'\0';
 }
 
-// A message as the command line gives it: its number, wParam and lParam.
-struct MessageWords {
-  UINT message = 0;
-  WPARAM wParam = 0;
-  unsigned long long lParam = 0;
-};
-
-std::optional<MessageWords> ParseMessage(const std::wstring& message, const std::wstring& wParam,
-                                         const std::wstring& lParam) {
+// post and send: `words` are the command and the message as the command line
+// gives it, its number, wParam and lParam.
+int PostOrSend(const std::vector<std::wstring>& words) {
   unsigned long long values[3] = {};
-  if (!ParseNumber(message, &values[0]) || !ParseNumber(wParam, &values[1]) ||
-      !ParseNumber(lParam, &values[2]) || values[0] > 0xFFFF) {
-    return std::nullopt;
+  if (!ParseNumber(words[1], &values[0]) || !ParseNumber(words[2], &values[1]) ||
+      !ParseNumber(words[3], &values[2]) || values[0] > 0xFFFF) {
+    return Fail(ExitFailed, words[0] + L" wants a message, a wParam and an lParam");
   }
-  return MessageWords{static_cast<UINT>(values[0]), static_cast<WPARAM>(values[1]), values[2]};
-}
-
-int Post(const std::wstring& message, const std::wstring& wParam, const std::wstring& lParam) {
-  const auto words = ParseMessage(message, wParam, lParam);
-  if (!words) return Fail(ExitFailed, L"post wants a message, a wParam and an lParam");
+  const auto message = static_cast<UINT>(values[0]);
+  const auto wParam = static_cast<WPARAM>(values[1]);
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
-  if (!PostMessageW(window, words->message, words->wParam, static_cast<LPARAM>(words->lParam))) {
-    return Fail(ExitFailed, L"PostMessage failed");
+  if (words[0] == L"post") {
+    if (!PostMessageW(window, message, wParam, static_cast<LPARAM>(values[2]))) {
+      return Fail(ExitFailed, L"PostMessage failed");
+    }
+    Put("posted", "1");
+    return 0;
   }
-  Put("posted", "1");
-  return 0;
-}
-
-int Send(const std::wstring& message, const std::wstring& wParam, const std::wstring& lParam) {
-  const auto words = ParseMessage(message, wParam, lParam);
-  if (!words) return Fail(ExitFailed, L"send wants a message, a wParam and an lParam");
-  HWND window = driver::FindDrowsel();
-  if (window == nullptr) return NoWindow();
   CREATESTRUCTW create = {};
-  create.lpCreateParams = reinterpret_cast<void*>(static_cast<std::uintptr_t>(words->lParam));
+  create.lpCreateParams = reinterpret_cast<void*>(static_cast<std::uintptr_t>(values[2]));
   create.lpszName = L"";
   create.lpszClass = drowsel::win32app::FormClassName;
-  const bool creation = words->message == WM_NCCREATE || words->message == WM_CREATE;
-  const LPARAM sent =
-      creation ? reinterpret_cast<LPARAM>(&create) : static_cast<LPARAM>(words->lParam);
+  const bool creation = message == WM_NCCREATE || message == WM_CREATE;
+  const LPARAM sent = creation ? reinterpret_cast<LPARAM>(&create) : static_cast<LPARAM>(values[2]);
   DWORD_PTR answer = 0;
-  if (!driver::SendBounded(window, words->message, words->wParam, sent, &answer)) {
+  if (!driver::SendBounded(window, message, wParam, sent, &answer)) {
     return Fail(ExitFailed, L"the window did not answer");
   }
   Put("result", Hex(answer));
@@ -499,8 +483,7 @@ int Run(const std::vector<std::wstring>& words) {
   if (command == L"click-many" && arguments == 2) return ClickMany(words[1], words[2]);
   if (command == L"set-text" && arguments == 2) return SetText(words[1], words[2]);
   if (command == L"keys" && arguments == 1) return Keys(words[1]);
-  if (command == L"post" && arguments == 3) return Post(words[1], words[2], words[3]);
-  if (command == L"send" && arguments == 3) return Send(words[1], words[2], words[3]);
+  if ((command == L"post" || command == L"send") && arguments == 3) return PostOrSend(words);
   if (command == L"sleep" && arguments == 1) return Sleep(words[1]);
   if (command == L"chat-front" && arguments == 1) {
     return ChatDone(driver::BringRoomForward(words[1]), "front", Utf8(words[1]));
