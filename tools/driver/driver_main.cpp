@@ -52,9 +52,8 @@
 // The chat- commands work the stand-in chat client instead: bring a room to
 // the front, make it stop answering for MS milliseconds, close it.
 //
-// `serve FOLDER` keeps the driver running: it reads command lines on
-// standard input and answers each on one line (see serve.h), with its
-// scratch files in FOLDER.
+// `serve` keeps the driver running: it reads command lines on standard
+// input and answers each (see serve.h).
 //
 // Exit codes: 0 done, 1 usage or a failed call, 2 no Drowsel window (for the
 // chat- commands: no chat client), 3 the button is disabled, 4 no such
@@ -516,6 +515,6 @@ int RunChain(const std::vector<std::wstring>& args) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::vector<std::wstring> args(argv + 1, argv + argc);
-  if (args.size() == 2 && args[0] == L"serve") return driver::Serve(args[1], &RunChain);
+  if (args.size() == 1 && args[0] == L"serve") return driver::Serve(&RunChain);
   return RunChain(args);
 }
