@@ -145,9 +145,12 @@ std::string Now() {
   return text;
 }
 
+// The error line comes after what was printed before it, at once: in the
+// long-lived mode both share one pipe, where standard error is buffered too.
 int Fail(int code, const std::wstring& message) {
   std::fflush(stdout);
-  std::fwprintf(stderr, L"drowsel-driver: %ls\n", message.c_str());
+  std::fprintf(stderr, "drowsel-driver: %s\n", Utf8(message).c_str());
+  std::fflush(stderr);
   return code;
 }
 
