@@ -73,7 +73,7 @@ def test_nested_clicks_end_with_exit(wine, chat, driver, drowsel_exe):
     wine.note(f"depth {depth} reached {t_in - t_click:.1f} s after the clicks were queued "
            f"({(t_in - t_click) / max(depth, 1) * 1000:.1f} ms a level)")
     # Whether a level costs more the deeper it is: the time of each quarter.
-    stamps = [t for t, _, _ in client.posted_at()[2:2 + depth]]
+    stamps = [t for t, _ in client.timed()[2:2 + depth]]
     quarters = [stamps[min(len(stamps) - 1, depth * q // 4)] for q in range(5)]
     wine.note("quarters of the banners took " + ", ".join(
         f"{b - a:.1f}" for a, b in zip(quarters, quarters[1:])) + " s")
