@@ -33,17 +33,10 @@ def ended_with(code):
 
 
 @pytest.mark.timeout(30 + 60 + int(CLICKS * SECONDS_PER_LINE))
-def test_nested_clicks_end_with_exit(wine, chat, driver, drowsel_exe):
-    clicks = CLICKS
+def test_nested_clicks_end_with_exit(wine, chat, driver, drowsel):
+    clicks, client = CLICKS, chat
     n = min(clicks, ADV_LEVELS)
-    client = chat
-    drowsel = wine.start(drowsel_exe)
-    client.wait_posted(2, 20, "the greeting")
-    driver.wait_visible(drowsel, 15)
-    check(drowsel.poll() is None,
-          f"drowsel exited at start with {exit_text(drowsel.returncode)}")
-    expect = [("Lobby", LOADED), ("Lobby", CREDIT_LOAD)]
-    expect_posted(client, expect, "greeting")
+    expect_posted(client, [("Lobby", LOADED), ("Lobby", CREDIT_LOAD)], "greeting")
 
     def lines():
         return [h for _, h in client.posted()[2:]]
