@@ -1,47 +1,16 @@
-"""The end-to-end tests' fixtures: the real Windows programs under Wine on an
-Xvfb display of the run's own.
+"""The end-to-end tests' fixtures (`pytest --fixtures` lists them): the real
+Windows programs under Wine on an Xvfb display of the run's own.
 
     def test_adv(chat, driver, drowsel):
         driver.drive("click", "Adv.")
         chat.wait_posted(5, 10, "Adv.'s three lines")
 
-Options, each program's path defaulting to the presets' build trees:
-  --drowsel --standin --post --driver --browser   the 64-bit programs (build/windows)
-  --drowsel32 --standin32 --post32                the 32-bit ones (build/windows-x86)
-  --bits 64,32          the bitnesses to run for (default both). A test that takes
-                        `bits` (also through `chat`, `drowsel`...) runs once for each;
-                        @pytest.mark.bits(64) keeps a test or a file (pytestmark) to
-                        those. A test that depends on no bitness runs with 64.
-  --prefix-template DIR where the booted prefix is kept between runs (default
-                        $DROWSEL_E2E_PREFIX or build/e2e-prefix); booted again when Wine
-                        or the recipe changes
-
-Once per run (pytest process):
-  display        harness.Display, the run's own Xvfb
-  booted_prefix  the path of a prefix booted once; every Wine session is a copy of it
-  programs       programs.path(name, bits=64): a program's absolute path, the test
-                 skipped (with the reason) where a 32-bit program cannot run here or a
-                 program is not built; programs.driver, programs.browser (64-bit)
-
-Per test:
-  bits           64 or 32, parametrized for the whole file (ids 64bit, 32bit)
-  pairing        (client bits, sender bits), parametrized over every pairing of the
-                 run's bitnesses with --bits 64 giving (64, 64) and 32 the three with
-                 a 32-bit program (ids client32-sender64...)
-  wine           the test's harness.Session: the test file's copy of the booted prefix,
-                 or, for a test marked @pytest.mark.fresh_prefix, a copy of its own
-                 (for a test that changes the registry or the temporary folder).
-                 Every process the test started is ended after it, by pid, and a
-                 failure leaves a screenshot (NODE-ID.png in the current directory)
-  new_wine       new_wine(own_display=False): a further session, a copy of the booted
-                 prefix, for checks that run side by side; ended after the test
-  driver         the session's long-lived drowsel_e2e.driver.Driver (of `wine`)
-  start_chat     start_chat(name="chat", *options, bits=64, wine=None): a stand-in chat
-                 client (drowsel_e2e.chat.ChatClient) with a log of its own, READY
-  chat           start_chat("chat", bits=bits)
-  drowsel_exe    drowsel.exe of `bits`
-  drowsel        drowsel.exe started beside `chat`: the greeting in, the window shown,
-                 the controls' IDs learnt (drowsel_e2e.drowsel.start_beside); its process
+Each program's path is an option (--drowsel, --standin32...), by default in
+the presets' build trees. --bits 64,32 says the bitnesses to run for: a test
+that takes `bits` or `pairing` (also through `chat`, `drowsel`...) runs for
+each, @pytest.mark.bits(64) keeps a test or a file to those, and a test that
+depends on no bitness runs with 64. --prefix-template is where the booted
+prefix is kept between runs, booted again when Wine or the recipe changes.
 
 Each test has one time limit, pytest-timeout's: the default in pytest.ini, or
 @pytest.mark.timeout(SECONDS). A run whose tests were all skipped ends with 77,
@@ -49,6 +18,7 @@ which CTest reports as skipped.
 """
 
 import contextlib
+import functools
 import os
 import re
 import tempfile
@@ -90,13 +60,13 @@ def pytest_configure(config):
     config.addinivalue_line("markers", "bits(*bits): the bitnesses the test runs for")
 
 
-def _bits_of(metafunc):
-    marker = metafunc.definition.get_closest_marker("bits")
-    return [b for b in metafunc.config.bits if marker is None or b in marker.args]
+def _params(node):
+    return node.callspec.params if hasattr(node, "callspec") else {}
 
 
 def pytest_generate_tests(metafunc):
-    bits = _bits_of(metafunc)
+    marker = metafunc.definition.get_closest_marker("bits")
+    bits = [b for b in metafunc.config.bits if marker is None or b in marker.args]
     if "bits" in metafunc.fixturenames:
         # Per file: the tests of one bitness run together, and a fixture of
         # the whole file may take `bits`.
@@ -111,18 +81,15 @@ def pytest_collection_modifyitems(config, items):
     # A test with no bitness of its own is a 64-bit one; one kept to bitnesses
     # the run leaves out has none left.
     def runs(item):
-        params = item.callspec.params if hasattr(item, "callspec") else {}
-        if "pairing" in params:
-            return True
-        return params["bits"] in config.bits if "bits" in params else 64 in config.bits
+        params = _params(item)
+        return "pairing" in params or params.get("bits", 64) in config.bits
     config.hook.pytest_deselected(items=[i for i in items if not runs(i)])
     items[:] = [i for i in items if runs(i)]
 
 
 @pytest.hookimpl(hookwrapper=True)
 def pytest_runtest_makereport(item, call):
-    report = (yield).get_result()
-    if report.failed:
+    if (yield).get_result().failed:
         item.e2e_failed = True
 
 
@@ -136,6 +103,7 @@ def pytest_sessionfinish(session, exitstatus):
 
 @pytest.fixture(scope="session")
 def display():
+    """harness.Display: the run's own Xvfb."""
     with tempfile.TemporaryDirectory(prefix="drowsel-e2e-display-") as folder:
         screen = harness.Display(folder)
         try:
@@ -146,45 +114,42 @@ def display():
 
 @pytest.fixture(scope="session")
 def booted_prefix(request, display):
+    """The path of a prefix booted once; every Wine session is a copy of it."""
     return harness.booted_template(request.config.getoption("--prefix-template"), display)
 
 
 class Programs:
     def __init__(self, config):
         self.config = config
-        self._runs_32bit = None
+
+    @functools.cached_property
+    def runs_32bit(self):
+        return harness.runs_32bit()
 
     def path(self, name, bits=64):
+        """A program's absolute path; the test is skipped, with the reason,
+        where a 32-bit program cannot run here, and fails where it is not built."""
         path = os.path.abspath(self.config.getoption(f"--{name}" + ("32" if bits == 32 else "")))
-        if bits == 32:
-            if self._runs_32bit is None:
-                self._runs_32bit = harness.runs_32bit()
-            ok, why = self._runs_32bit
-            if not ok:
-                pytest.skip(f"32-bit programs cannot run here: {why}")
+        if bits == 32 and not self.runs_32bit[0]:
+            pytest.skip(f"32-bit programs cannot run here: {self.runs_32bit[1]}")
         if not os.path.isfile(path):
             pytest.fail(f"{path} is not built")
         return path
 
-    @property
-    def driver(self):
-        return self.path("driver")
-
-    @property
-    def browser(self):
-        return self.path("browser")
+    driver = property(lambda self: self.path("driver"))
+    browser = property(lambda self: self.path("browser"))
 
 
 @pytest.fixture(scope="session")
 def programs(request):
+    """programs.path(name, bits=64), programs.driver, programs.browser (64-bit)."""
     return Programs(request.config)
 
 
 @pytest.fixture(autouse=True)
 def _runs_here(request, programs):
     # A 32-bit test is skipped before any session is made for it.
-    params = getattr(request.node, "callspec", None)
-    params = params.params if params else {}
+    params = _params(request.node)
     if 32 in (params.get("bits"), *params.get("pairing", ())):
         programs.path("drowsel", 32)
 
@@ -203,6 +168,10 @@ def file_wine(request, display, booted_prefix):
 
 @pytest.fixture
 def wine(request, display, booted_prefix):
+    """The test's harness.Session: the file's copy of the booted prefix, or a
+    copy of its own for a test marked fresh_prefix (one that changes the
+    registry or the temporary folder). What the test started is ended after
+    it, by pid; a failure leaves a screenshot, NODE-ID.png here."""
     with contextlib.ExitStack() as stack:
         if request.node.get_closest_marker("fresh_prefix"):
             s = stack.enter_context(_session(request.node.name, display, booted_prefix))
@@ -220,6 +189,8 @@ def wine(request, display, booted_prefix):
 
 @pytest.fixture
 def new_wine(display, booted_prefix):
+    """new_wine(own_display=False): a further session, a copy of the booted
+    prefix, for checks that run side by side; ended after the test."""
     with contextlib.ExitStack() as stack:
         def new(own_display=False):
             return stack.enter_context(_session("side", None if own_display else display,
@@ -229,11 +200,14 @@ def new_wine(display, booted_prefix):
 
 @pytest.fixture
 def driver(wine, programs):
+    """The session's long-lived drowsel_e2e.driver.Driver."""
     return Driver.of(wine, programs.driver)
 
 
 @pytest.fixture
 def start_chat(wine, programs):
+    """start_chat(name="chat", *options, bits=64, wine=None): a stand-in chat
+    client (drowsel_e2e.chat.ChatClient) with a log of its own, READY."""
     def start(name="chat", *options, bits=64, wine=wine):
         # A log of its own, never one an earlier client of the session wrote.
         return ChatClient(wine, programs.path("standin", bits), f"{name}-{len(wine.procs)}",
@@ -253,4 +227,6 @@ def drowsel_exe(programs, bits):
 
 @pytest.fixture
 def drowsel(wine, chat, driver, drowsel_exe):
+    """drowsel.exe started beside `chat`: the greeting in, the window shown,
+    the controls' IDs learnt; its process."""
     return start_beside(wine, drowsel_exe, chat, driver)

@@ -4,19 +4,12 @@ its own, booted afresh or copied from one booted once (booted_template).
     with Session("send_chat", time_limit=300) as s:
         proc = s.start(exe, "--log", s.winpath(log))
         s.wait_until(lambda: "READY" in s.read_log(log), 15, what="READY")
-        ...
 
 Everything the session started is ended by pid on the way out, also after a
-failure, Ctrl-C, SIGTERM or the session's own time limit: then `wineserver -k`
-for its prefix, its Xvfb is stopped and the temp directory removed. The
-end-to-end tests get their sessions from conftest.py's fixtures.
-
-Each program is started by the Wine loader of its own bitness, so that the
-process the session holds is the program itself: `wine` would hand a 64-bit
-program to start.exe when 32-bit Wine is installed too.
-
-Needs python3, wine (64-bit; 32-bit for 32-bit programs), xvfb, and for
-screenshots and screen grabs x11-apps (xwd) and imagemagick (convert).
+failure, a signal or the session's own time limit: then `wineserver -k` for
+its prefix, its Xvfb is stopped and the temp directory removed. The tests get
+their sessions from conftest.py's fixtures. Needs wine, xvfb, and for screen
+grabs x11-apps (xwd) and imagemagick (convert).
 """
 
 import ctypes
@@ -113,11 +106,11 @@ def pe_bits(path):
 
 
 def loader_for(exe):
-    """The Wine loader that runs exe as its own process. A Windows path (one
-    of Wine's own tools) names a 64-bit program."""
-    if not os.path.isfile(exe):
-        return WINE64
-    if pe_bits(exe) == 64:
+    """The Wine loader that runs exe as its own process, so that the process
+    the session holds is the program itself (`wine` would hand a 64-bit one to
+    start.exe where 32-bit Wine is installed too). A Windows path (one of
+    Wine's own tools) names a 64-bit program."""
+    if not os.path.isfile(exe) or pe_bits(exe) == 64:
         return WINE64
     check(os.access(WINE32, os.X_OK), f"{exe} is a 32-bit program and 32-bit Wine is not "
                                       "installed")
@@ -158,27 +151,6 @@ def read_log(path):
         return []
     lines = data.decode("latin-1").split("\n")[:-1]
     return [line.rstrip("\r") for line in lines]
-
-
-class LogTail:
-    """A log file read on from where the last read got to: each read gives
-    the lines completed since (a line still being written waits)."""
-
-    def __init__(self, path):
-        self.path = path
-        self._offset = 0
-        self._partial = b""
-
-    def new_lines(self):
-        try:
-            with open(self.path, "rb") as f:
-                f.seek(self._offset)
-                data = f.read()
-        except FileNotFoundError:
-            return []
-        self._offset += len(data)
-        *lines, self._partial = (self._partial + data).split(b"\n")
-        return [line.decode("latin-1").rstrip("\r") for line in lines]
 
 
 class Display:

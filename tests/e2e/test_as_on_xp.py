@@ -11,8 +11,8 @@ import os
 import pytest
 
 from drowsel_e2e.chat import expect_lines
-from drowsel_e2e.driver import TEXT1, box
-from drowsel_e2e.drowsel import start_beside
+from drowsel_e2e.driver import box
+from drowsel_e2e.drowsel import press_start, start_beside
 from drowsel_e2e.layout import PICTURE
 from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER, STARTED,
                                STOPPED, UNLOADED, reason_line, total_idle_line)
@@ -56,10 +56,7 @@ def test_what_a_user_sees(wine, chat, driver, drowsel_exe):
     if shot:
         wine.screenshot(shot)
 
-    driver.drive("set-text", driver.control_id(TEXT1), "Lunch")
-    driver.drive("click", "Start")
-    chat.wait_posted(4, 10, "Start's two lines")
-    driver.wait_state(running=True)
+    press_start(driver, chat, "Lunch", 4)
     driver.drive("click", "Stop")
     chat.wait_posted(6, 10, "Stop's two lines")
     driver.wait_state(running=False)

@@ -33,17 +33,10 @@ def ended_with(code):
 
 
 @pytest.mark.timeout(30 + 60 + int(CLICKS * SECONDS_PER_LINE))
-def test_nested_clicks_end_with_exit(wine, chat, driver, drowsel_exe):
-    clicks = CLICKS
+def test_nested_clicks_end_with_exit(wine, chat, driver, drowsel):
+    clicks, client = CLICKS, chat
     n = min(clicks, ADV_LEVELS)
-    client = chat
-    drowsel = wine.start(drowsel_exe)
-    client.wait_posted(2, 20, "the greeting")
-    driver.wait_visible(drowsel, 15)
-    check(drowsel.poll() is None,
-          f"drowsel exited at start with {exit_text(drowsel.returncode)}")
-    expect = [("Lobby", LOADED), ("Lobby", CREDIT_LOAD)]
-    expect_posted(client, expect, "greeting")
+    expect_posted(client, [("Lobby", LOADED), ("Lobby", CREDIT_LOAD)], "greeting")
 
     def lines():
         return [h for _, h in client.posted()[2:]]
@@ -73,7 +66,7 @@ def test_nested_clicks_end_with_exit(wine, chat, driver, drowsel_exe):
     wine.note(f"depth {depth} reached {t_in - t_click:.1f} s after the clicks were queued "
            f"({(t_in - t_click) / max(depth, 1) * 1000:.1f} ms a level)")
     # Whether a level costs more the deeper it is: the time of each quarter.
-    stamps = [t for t, _, _ in client.posted_at()[2:2 + depth]]
+    stamps = [t for t, _ in client.timed()[2:2 + depth]]
     quarters = [stamps[min(len(stamps) - 1, depth * q // 4)] for q in range(5)]
     wine.note("quarters of the banners took " + ", ".join(
         f"{b - a:.1f}" for a, b in zip(quarters, quarters[1:])) + " s")

@@ -13,8 +13,8 @@ import pytest
 import harness
 from drowsel_e2e.chat import ChatClient, expect_gaps, expect_lines
 from drowsel_e2e.desktop import drag, xdotool
-from drowsel_e2e.drowsel import start_beside
-from drowsel_e2e.driver import ADV, START, STOP, TEXT1, VK_ESCAPE, WM_KEYDOWN, Driver, box, parse
+from drowsel_e2e.drowsel import press_start, start_beside
+from drowsel_e2e.driver import ADV, START, STOP, VK_ESCAPE, WM_KEYDOWN, Driver, box, parse
 from drowsel_e2e.layout import CLIENT_AT, CONTROLS, rect
 from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER, STARTED,
                                STOPPED, UNLOADED, idle_for_line, names, reason_line,
@@ -42,10 +42,7 @@ def minute(request, programs, bits, booted_prefix):
         try:
             chat, driver = ChatClient(s, exes[0], "tick"), Driver(s, programs.driver)
             start_beside(s, exes[1], chat, driver)
-            driver.drive("set-text", driver.control_id(TEXT1), "Tea")
-            driver.drive("click", "Start")
-            chat.wait_posted(4, 10, "Start's two lines")
-            driver.wait_state(running=True)
+            press_start(driver, chat, "Tea", 4)
             yield s, chat, driver
         except Failure as e:  # the check reports it; the file's other tests still run
             yield e
@@ -130,12 +127,9 @@ def test_resting_state(wine, chat, driver, drowsel):
 
 
 def test_start_then_stop(wine, chat, driver, drowsel):
-    driver.drive("set-text", driver.control_id(TEXT1), "Lunch break")
-    driver.drive("click", "Start")
-    posted = chat.wait_posted(4, 10, "Start's two lines")
+    posted = press_start(driver, chat, "Lunch break", 4)
     expect_lines(posted[2:], [STARTED, reason_line("Lunch break")], "Start")
     expect_gaps(posted[2:], "Start")
-    driver.wait_state(running=True)
     driver.drive("click", "Start", expect=3)  # the driver will not click a disabled button
     # A click that runs after its button was disabled does nothing (Stop's
     # lines come next).
@@ -193,10 +187,7 @@ def test_exit_inside_a_pause(wine, chat, driver, drowsel):
 
 
 def test_exit_while_running(wine, chat, driver, drowsel):
-    driver.drive("set-text", driver.control_id(TEXT1), "Away")
-    driver.drive("click", "Start")
-    chat.wait_posted(4, 10, "Start's two lines")
-    driver.wait_state(running=True)
+    press_start(driver, chat, "Away", 4)
     driver.drive("click", "Exit")
     chat.wait_posted(6, 10, "the farewell")
     driver.wait_ended_well(drowsel, "the farewell")

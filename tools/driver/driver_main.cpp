@@ -52,9 +52,8 @@
 // The chat- commands work the stand-in chat client instead: bring a room to
 // the front, make it stop answering for MS milliseconds, close it.
 //
-// `serve FOLDER` keeps the driver running: it reads command lines on
-// standard input and answers each on one line (see serve.h), with its
-// scratch files in FOLDER.
+// `serve` keeps the driver running: it reads command lines on standard
+// input and answers each (see serve.h).
 //
 // Exit codes: 0 done, 1 usage or a failed call, 2 no Drowsel window (for the
 // chat- commands: no chat client), 3 the button is disabled, 4 no such
@@ -146,9 +145,12 @@ std::string Now() {
   return text;
 }
 
+// The error line comes after what was printed before it, at once: in the
+// long-lived mode both share one pipe, where standard error is buffered too.
 int Fail(int code, const std::wstring& message) {
   std::fflush(stdout);
-  std::fwprintf(stderr, L"drowsel-driver: %ls\n", message.c_str());
+  std::fprintf(stderr, "drowsel-driver: %s\n", Utf8(message).c_str());
+  std::fflush(stderr);
   return code;
 }
 
@@ -229,15 +231,20 @@ HWND FindButton(HWND window, const std::wstring& caption) {
   return nullptr;
 }
 
-int Click(const std::wstring& caption) {
+// Posts `clicks` clicks to the button in a row, without waiting for any of
+// them; `many` says how many went, as click-many does.
+int PostClicks(const std::wstring& caption, unsigned long clicks, bool many) {
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
   HWND button = FindButton(window, caption);
   if (button == nullptr) return Fail(ExitNoControl, L"no button \"" + caption + L"\"");
   // Wine runs the click of a posted BM_CLICK even on a disabled button.
   if (!IsWindowEnabled(button)) return Fail(ExitDisabled, L"\"" + caption + L"\" is disabled");
-  if (!PostMessageW(button, BM_CLICK, 0, 0)) return Fail(ExitFailed, L"PostMessage failed");
-  Put("clicked", Utf8(caption));
+  unsigned long posted = 0;
+  while (posted < clicks && PostMessageW(button, BM_CLICK, 0, 0)) ++posted;
+  if (many || posted == clicks) Put("clicked", Utf8(caption));
+  if (many) Put("posted", std::to_string(posted));
+  if (posted != clicks) return Fail(ExitFailed, L"PostMessage failed");
   return 0;
 }
 
@@ -247,17 +254,7 @@ int ClickMany(const std::wstring& caption, const std::wstring& count) {
   if (count.empty() || *end != L'\0' || clicks == 0) {
     return Fail(ExitFailed, L"click-many wants a count above 0");
   }
-  HWND window = driver::FindDrowsel();
-  if (window == nullptr) return NoWindow();
-  HWND button = FindButton(window, caption);
-  if (button == nullptr) return Fail(ExitNoControl, L"no button \"" + caption + L"\"");
-  if (!IsWindowEnabled(button)) return Fail(ExitDisabled, L"\"" + caption + L"\" is disabled");
-  unsigned long posted = 0;
-  while (posted < clicks && PostMessageW(button, BM_CLICK, 0, 0)) ++posted;
-  Put("clicked", Utf8(caption));
-  Put("posted", std::to_string(posted));
-  if (posted != clicks) return Fail(ExitFailed, L"PostMessage failed");
-  return 0;
+  return PostClicks(caption, clicks, true);
 }
 
 BOOL CALLBACK ListTopLevel(HWND window, LPARAM found) {
@@ -328,49 +325,33 @@ bool ParseNumber(const std::wstring& text, unsigned long long* value) {
   return !text.empty() && *end == L'\0';
 }
 
-// A message as the command line gives it: its number, wParam and lParam.
-struct MessageWords {
-  UINT message = 0;
-  WPARAM wParam = 0;
-  unsigned long long lParam = 0;
-};
-
-std::optional<MessageWords> ParseMessage(const std::wstring& message, const std::wstring& wParam,
-                                         const std::wstring& lParam) {
+// post and send: `words` are the command and the message as the command line
+// gives it, its number, wParam and lParam.
+int PostOrSend(const std::vector<std::wstring>& words) {
   unsigned long long values[3] = {};
-  if (!ParseNumber(message, &values[0]) || !ParseNumber(wParam, &values[1]) ||
-      !ParseNumber(lParam, &values[2]) || values[0] > 0xFFFF) {
-    return std::nullopt;
+  if (!ParseNumber(words[1], &values[0]) || !ParseNumber(words[2], &values[1]) ||
+      !ParseNumber(words[3], &values[2]) || values[0] > 0xFFFF) {
+    return Fail(ExitFailed, words[0] + L" wants a message, a wParam and an lParam");
   }
-  return MessageWords{static_cast<UINT>(values[0]), static_cast<WPARAM>(values[1]), values[2]};
-}
-
-int Post(const std::wstring& message, const std::wstring& wParam, const std::wstring& lParam) {
-  const auto words = ParseMessage(message, wParam, lParam);
-  if (!words) return Fail(ExitFailed, L"post wants a message, a wParam and an lParam");
+  const auto message = static_cast<UINT>(values[0]);
+  const auto wParam = static_cast<WPARAM>(values[1]);
   HWND window = driver::FindDrowsel();
   if (window == nullptr) return NoWindow();
-  if (!PostMessageW(window, words->message, words->wParam, static_cast<LPARAM>(words->lParam))) {
-    return Fail(ExitFailed, L"PostMessage failed");
+  if (words[0] == L"post") {
+    if (!PostMessageW(window, message, wParam, static_cast<LPARAM>(values[2]))) {
+      return Fail(ExitFailed, L"PostMessage failed");
+    }
+    Put("posted", "1");
+    return 0;
   }
-  Put("posted", "1");
-  return 0;
-}
-
-int Send(const std::wstring& message, const std::wstring& wParam, const std::wstring& lParam) {
-  const auto words = ParseMessage(message, wParam, lParam);
-  if (!words) return Fail(ExitFailed, L"send wants a message, a wParam and an lParam");
-  HWND window = driver::FindDrowsel();
-  if (window == nullptr) return NoWindow();
   CREATESTRUCTW create = {};
-  create.lpCreateParams = reinterpret_cast<void*>(static_cast<std::uintptr_t>(words->lParam));
+  create.lpCreateParams = reinterpret_cast<void*>(static_cast<std::uintptr_t>(values[2]));
   create.lpszName = L"";
   create.lpszClass = drowsel::win32app::FormClassName;
-  const bool creation = words->message == WM_NCCREATE || words->message == WM_CREATE;
-  const LPARAM sent =
-      creation ? reinterpret_cast<LPARAM>(&create) : static_cast<LPARAM>(words->lParam);
+  const bool creation = message == WM_NCCREATE || message == WM_CREATE;
+  const LPARAM sent = creation ? reinterpret_cast<LPARAM>(&create) : static_cast<LPARAM>(values[2]);
   DWORD_PTR answer = 0;
-  if (!driver::SendBounded(window, words->message, words->wParam, sent, &answer)) {
+  if (!driver::SendBounded(window, message, wParam, sent, &answer)) {
     return Fail(ExitFailed, L"the window did not answer");
   }
   Put("result", Hex(answer));
@@ -500,12 +481,11 @@ int Run(const std::vector<std::wstring>& words) {
   if (command == L"sample" && arguments == 0) return Sample();
   if (command == L"close" && arguments == 0) return Close();
   if (command == L"windows" && arguments == 0) return Windows();
-  if (command == L"click" && arguments == 1) return Click(words[1]);
+  if (command == L"click" && arguments == 1) return PostClicks(words[1], 1, false);
   if (command == L"click-many" && arguments == 2) return ClickMany(words[1], words[2]);
   if (command == L"set-text" && arguments == 2) return SetText(words[1], words[2]);
   if (command == L"keys" && arguments == 1) return Keys(words[1]);
-  if (command == L"post" && arguments == 3) return Post(words[1], words[2], words[3]);
-  if (command == L"send" && arguments == 3) return Send(words[1], words[2], words[3]);
+  if ((command == L"post" || command == L"send") && arguments == 3) return PostOrSend(words);
   if (command == L"sleep" && arguments == 1) return Sleep(words[1]);
   if (command == L"chat-front" && arguments == 1) {
     return ChatDone(driver::BringRoomForward(words[1]), "front", Utf8(words[1]));
@@ -538,6 +518,6 @@ int RunChain(const std::vector<std::wstring>& args) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::vector<std::wstring> args(argv + 1, argv + argc);
-  if (args.size() == 2 && args[0] == L"serve") return driver::Serve(args[1], &RunChain);
+  if (args.size() == 1 && args[0] == L"serve") return driver::Serve(&RunChain);
   return RunChain(args);
 }

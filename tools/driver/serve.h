@@ -13,9 +13,10 @@ namespace driver {
 using CommandRunner = std::function<int(const std::vector<std::wstring>&)>;
 
 // Runs each line of standard input (UTF-8, words separated by tabs) and
-// answers it on one line: the exit code, then what the command printed
-// (key=value) and error=WHY if it failed, each after a tab. Keeps two scratch
-// files in `folder`. 0 at the end of the input, 1 if output cannot be captured.
-int Serve(const std::wstring& folder, const CommandRunner& run);
+// answers on standard output: what the command printed (key=value lines, and
+// its error lines, which standard error shares from now on), then a line
+// `end=CODE` with its exit code. Returns 0 at the end of the input, 1 if
+// standard error cannot share standard output.
+int Serve(const CommandRunner& run);
 
 }  // namespace driver

@@ -12,23 +12,11 @@
 #include <windows.h>
 
 #include <string>
-#include <string_view>
 
+#include "event_log.h"
 #include "host/win32/scoped.h"
 
 namespace {
-
-std::string HexBytes(std::string_view bytes) {
-  static constexpr char Digits[] = "0123456789abcdef";
-  std::string hex;
-  hex.reserve(bytes.size() * 2);
-  for (char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    hex += Digits[byte >> 4];
-    hex += Digits[byte & 0x0f];
-  }
-  return hex;
-}
 
 // The full path of this exe; empty if it cannot be had.
 std::string ModulePath() {
@@ -79,7 +67,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const std::string folder = ModuleFolder();
   if (folder.empty()) return 2;
   const char* commandLine = GetCommandLineA();
-  const std::string hex = HexBytes(commandLine != nullptr ? commandLine : "");
+  const std::string hex = standin::HexBytes(commandLine != nullptr ? commandLine : "");
   if (!AppendLine(folder + "standin-browser.log", hex)) return 2;
   StayWhileHeld(folder + "standin-browser.hold");
   return 0;

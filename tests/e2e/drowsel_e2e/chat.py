@@ -6,7 +6,6 @@ monotonic one. Every reader of the client's log goes through here."""
 import threading
 import time
 
-import harness
 from harness import Failure, check
 
 from .lines import name_of, names
@@ -25,24 +24,29 @@ def entry(line):
 
 class ClientLog:
     """The client's log, read on from where it got to, each line with the
-    wall-clock and the monotonic time it was first seen. Safe to read from
-    more than one thread."""
+    wall-clock and the monotonic time it was first seen (a line still being
+    written waits). Safe to read from more than one thread."""
 
     def __init__(self, path):
         self.path = path
-        self._lines = []  # (wall time seen, monotonic time seen, line, its entry)
+        self._lines = []  # (wall time seen, monotonic time seen, line)
         self._posted = []  # (wall time seen, monotonic time seen, room, hex)
         self._lock = threading.Lock()
-        self._tail = harness.LogTail(path)
+        self._offset, self._partial = 0, b""
 
     def read(self):
         """Notes the lines completed since the last read."""
         with self._lock:
-            lines = self._tail.new_lines()
-            if not lines:
+            try:
+                with open(self.path, "rb") as f:
+                    f.seek(self._offset)
+                    data = f.read()
+            except FileNotFoundError:
                 return
+            self._offset += len(data)
+            *lines, self._partial = (self._partial + data).split(b"\n")
             wall, mono = time.time(), time.monotonic()
-            for line in lines:
+            for line in (raw.decode("latin-1").rstrip("\r") for raw in lines):
                 who, what, arg = entry(line)
                 self._lines.append((wall, mono, line))
                 if what == "POSTED":
@@ -75,7 +79,7 @@ class ChatClient:
         self.proc = s.start(exe, "--log", s.winpath(self.log), *options)
         self.reader = ClientLog(self.log)
         threading.Thread(target=self._watch, daemon=True).start()
-        s.wait_until(lambda: self.seen("READY") or self.proc.poll() is not None, 20,
+        s.wait_until(lambda: self.reader.count("READY") or self.proc.poll() is not None, 20,
                      what=f"the stand-in client {name} to log READY")
         check(self.proc.poll() is None,
               f"stand-in client exited at start with {self.proc.returncode}: "
@@ -83,7 +87,7 @@ class ChatClient:
 
     def _watch(self):
         # Notes when each line shows up. Ends by itself once the client has
-        # gone (run_checks ends it at the latest).
+        # gone (the session ends it at the latest).
         while True:
             alive = self.proc.poll() is None
             self.reader.read()
@@ -101,23 +105,16 @@ class ChatClient:
         """[(who, what, argument)] of the whole log so far, read up to now."""
         return [entry(line) for _, line in self.events()]
 
-    def seen(self, line):
-        return any(text == line for _, text in self.events())
-
     def time_of(self, line):
         return next(t for t, text in self.events() if text == line)
 
-    def posted_at(self):
-        """[(time seen, room, hex)] of every line that reached a room."""
-        return self.reader.posted()
-
     def posted(self):
         """[(room, hex)] of every line that reached a room."""
-        return [(room, h) for _, room, h in self.posted_at()]
+        return [(room, h) for _, room, h in self.reader.posted()]
 
     def timed(self):
         """[(time seen, hex)] of every line that reached a room."""
-        return [(t, h) for t, _, h in self.posted_at()]
+        return [(t, h) for t, _, h in self.reader.posted()]
 
     def summary(self):
         """The log for a report, each posted line by its name."""

@@ -10,6 +10,7 @@ look costs a round trip through a pipe, not a start of a program.
 """
 
 import os
+import re
 import select
 import time
 
@@ -22,6 +23,8 @@ from .drowsel import exit_text
 # the window (see Driver.controls).
 from .layout import ADV, EXIT, LABEL1, SITE, START, STOP, TEXT1  # noqa: F401
 WM_KEYDOWN, VK_ESCAPE = 0x100, 0x1B
+# How the driver starts a line that says what went wrong.
+ERROR = "drowsel-driver: "
 
 
 def parse(text):
@@ -70,35 +73,35 @@ class Driver:
               f"a driver argument holds a tab or a line break: {args}")
         for attempt in range(1, harness.TOOL_ATTEMPTS + 1):
             if self.server is None or self.server.poll() is not None:
-                self.server = self.s.start(self.exe, "serve", self.s.winpath(self.s.tmp),
-                                           piped=True)
+                self.server = self.s.start(self.exe, "serve", piped=True)
                 self.server.kept = True  # lives as long as the session
             self.server.stdin.write("\t".join(map(str, args)).encode("utf-8") + b"\n")
             answer = self._answer(timeout)
             if answer is not None:
-                code, *fields = answer.split("\t")
-                out = [f for f in fields if not f.startswith("error=")]
-                err = [f[len("error="):] for f in fields if f.startswith("error=")]
-                return int(code), "\n".join(out) + "\n", " ".join(err)
+                lines, code = answer
+                err = [line[len(ERROR):] for line in lines if line.startswith(ERROR)]
+                out = [line for line in lines if not line.startswith(ERROR)]
+                return code, "\n".join(out) + "\n", " ".join(err)
             said = self.s.output(self.server, "err").strip()
             self.s.note(f"the driver ended without answering (attempt {attempt}): {said}")
         raise Failure(f"the driver did not answer {args[:3]} in {harness.TOOL_ATTEMPTS} starts")
 
     def _answer(self, timeout):
-        """The server's next line, or None if it ended first (Wine could not start it)."""
-        line, deadline = b"", time.monotonic() + timeout
-        while not line.endswith(b"\n"):
+        """The lines of the server's next answer and its exit code, or None if
+        it ended first (Wine could not start it)."""
+        text, deadline = b"", time.monotonic() + timeout
+        while not (end := re.search(rb"(?:^|\n)end=(-?\d+)\r?\n", text)):
             left = deadline - time.monotonic()
             if left <= 0 or not select.select([self.server.stdout], [], [], left)[0]:
                 self.s.stop(self.server)
                 raise Failure(f"the driver did not answer within {timeout} s")
             chunk = os.read(self.server.stdout.fileno(), 65536)
-            if not chunk:
+            if not chunk or harness.NOT_STARTED.encode() in text + chunk:
                 self.s.stop(self.server)
                 return None
-            line += chunk
-        text = line.decode("utf-8", "replace").rstrip("\r\n")
-        return None if harness.NOT_STARTED in text else text
+            text += chunk
+        lines = text[:end.start()].decode("utf-8", "replace").splitlines()
+        return [line for line in lines if line], int(end.group(1))
 
     def drive(self, *args, expect=0):
         """Runs the driver, which must end with `expect`; returns its first record."""

@@ -2,6 +2,8 @@
 
 from harness import check
 
+from .layout import TEXT1
+
 KNOWN_EXITS = {0xC00000FD: "stack overflow", 0xC0000005: "access violation"}
 
 
@@ -31,3 +33,13 @@ def start_alone(s, exe, driver):
     check(proc.poll() is None, f"drowsel exited at start with {exit_text(proc.returncode)}")
     return proc
 
+
+
+def press_start(driver, chat, reason, posted):
+    """Types `reason`, clicks Start and waits for its two lines, `posted` in
+    all, and the running state; returns the lines posted, timed."""
+    driver.drive("set-text", driver.control_id(TEXT1), reason)
+    driver.drive("click", "Start")
+    lines = chat.wait_posted(posted, 10, "Start's two lines")
+    driver.wait_state(running=True)
+    return lines
