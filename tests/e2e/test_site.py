@@ -93,6 +93,15 @@ def click_site_expecting_nothing(s, driver, proc):
     check(changed is None, f"the screen changed outside Drowsel's window, first at {changed}")
 
 
+def wait_for_browser(s, log):
+    """Waits for the browser's log line; a browser that never wrote one is
+    reported with the programs that were running in the prefix."""
+    try:
+        s.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
+    except harness.Failure as e:
+        raise harness.Failure(f"{e}; running: {sorted(windows_processes(s).values())}") from None
+
+
 def log_lines(log):
     lines = harness.read_log(log)
     for line in lines:
@@ -138,7 +147,7 @@ def test_site_starts_the_browser_with_the_address(wine, driver, programs, drowse
     log = install_browser(wine, programs.browser, "browser-address")
     proc = start_alone(wine, drowsel_exe, driver)
     driver.drive("click", SITE)
-    wine.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
+    wait_for_browser(wine, log)
     still_running(driver, proc)
     # Exit takes a couple of seconds: a second browser started by the same
     # click would have logged by the time Drowsel is gone.
@@ -170,7 +179,7 @@ def test_probe_leaves_the_temp_folder_as_it_was(wine, driver, programs, drowsel_
     driver.drive("click", SITE)
     # The probe is deleted before the browser starts, so once it has logged
     # the folder must be as it was.
-    wine.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
+    wait_for_browser(wine, log)
     compare(before, snapshot(temp), "the temporary folder after Site")
     still_running(driver, proc)
     exit_drowsel(driver, proc)
@@ -182,7 +191,7 @@ def test_does_not_wait_for_the_browser(wine, driver, programs, drowsel_exe):
     log = install_browser(wine, programs.browser, "browser-held", hold=True)
     proc = start_alone(wine, drowsel_exe, driver)
     driver.drive("click", SITE)
-    wine.wait_until(lambda: harness.read_log(log), 15, what="the browser to log its command line")
+    wait_for_browser(wine, log)
     try:
         check("standin-browser.exe" in windows_processes(wine).values(),
               "the held browser is not running, so this proves nothing")
