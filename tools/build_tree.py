@@ -10,8 +10,7 @@ import subprocess
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-E2E_DIR = os.path.join(ROOT, "tests", "e2e")
-sys.path.insert(0, E2E_DIR)
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 BUILD = os.path.join(ROOT, "build", "windows")
 BENCH = os.path.join(BUILD, "tools", "bench")
 DROWSEL = os.path.join(BUILD, "drowsel.exe")

@@ -9,26 +9,10 @@ client would, sampled once a minute.
 Installs what is missing and builds what it needs first (the windows preset,
 as the benchmark does), then runs everything in one session with its own Xvfb
 display and a fresh copy of the booted Wine prefix (tests/e2e/harness.py).
-
-It presses Start with a reason and checks every tick's three lines in the
-room (banner, reason, "Idle For" with 1, 2, 3, ...), timing each against the
-tick before. Between ticks it clicks Adv. (alone, twice inside one pause, three
-queued at once), Site (the stand-in browser is the prefix's program for
-".html"), presses and drags the picture there and back, brings a second room
-forward and back, stalls the client for a few seconds and closes and restarts
-it. Some ticks fall while the client is stalled or closed, or with the second
-room in front; every twentieth minute, from the tenth, it presses Stop and
-Start again. Every line Drowsel posts is checked in order.
-
-Once a minute it samples what drowsel.exe holds (drowsel-driver sample) and
-the files in the prefix's temporary folder, and at the end prints a table by
-ten-minute stretch, each figure's growth per hour and the tick timing. The
-figures fail nothing; the exit code is not 0 when drowsel.exe stopped
-running, a line was wrong, missing or unasked, or a file was left in the
-temporary folder.
-
---short works every kind of action once without waiting for a tick, in
-under a minute; the test command runs it so that this tool keeps working.
+What it does between ticks, what it checks and samples, what it prints and
+when it exits with other than 0: the README's "Hours of running". --short
+works every kind of action once without waiting for a tick, in under a
+minute; the test command runs it so that this tool keeps working.
 """
 
 import argparse
