@@ -11,10 +11,11 @@ Wine session with its own Xvfb display and a fresh prefix (tests/e2e/harness.py)
 
 - CPU per pause: drowsel-bench-pause times Pause against a live hidden window;
   drowsel-bench-pause --spin runs the same Pause over a pump whose wait returns
-  at once, the busy loop of a naive pause. As a floor, drowsel-bench-pause --bare waits the same seconds in the
-  platform's wait for input alone, with nothing of Pause around it. The CPU figures are the process's run time over exactly the timed
-  pauses, read by this script from Linux (/proc/PID/task/*/schedstat, in
-  nanoseconds): Wine counts a process's own CPU (GetProcessTimes,
+  at once, the busy loop of a naive pause. As a floor, drowsel-bench-pause
+  --bare waits the same seconds in the platform's wait for input alone, with
+  nothing of Pause around it. The CPU figures are the process's run time over
+  exactly the timed pauses, read by this script from Linux
+  (/proc/PID/task/*/schedstat, in nanoseconds): Wine counts a process's own CPU (GetProcessTimes,
   GetThreadTimes) in 10 ms ticks, too coarse for a pause that sleeps. Those
   tick counts are shown as well, and so is the wineserver's CPU over the same
   stretch (it serves every program in the prefix, so it is shown beside ten
@@ -44,14 +45,14 @@ import os
 import sys
 import threading
 import time
+from statistics import median
 
-from build_tree import BENCH, DROWSEL, E2E_DIR, STANDIN, build, machine, machine_line
-from figures import fmt_seconds, median
+from build_tree import BENCH, DROWSEL, STANDIN, build, machine, machine_line
+from figures import fmt_seconds, markdown_table
 
-sys.path.insert(0, E2E_DIR)
-import harness  # noqa: E402
-from drowsel_e2e.chat import ChatClient  # noqa: E402
-from harness import Failure, check  # noqa: E402
+import harness
+from drowsel_e2e.chat import ChatClient
+from harness import Failure, check
 
 PAUSE = os.path.join(BENCH, "drowsel-bench-pause.exe")
 SEND = os.path.join(BENCH, "drowsel-bench-send.exe")
@@ -76,16 +77,6 @@ REFERENCE_BUSY_SHARE = 0.1
 
 # -- reading the programs' output ------------------------------------------------
 
-def pairs(line):
-    """The key=value words of a line as a dict; other words are left out."""
-    out = {}
-    for word in line.split():
-        key, eq, value = word.partition("=")
-        if eq:
-            out[key] = value
-    return out
-
-
 def number(text):
     try:
         return float(text)
@@ -95,13 +86,10 @@ def number(text):
 
 def records(text, kind):
     """The lines whose first word is `kind` (alone or as kind=...), as dicts
-    of numbers (a value that is not a number stays text)."""
-    out = []
-    for line in text.splitlines():
-        words = line.split()
-        if words and words[0].partition("=")[0] == kind:
-            out.append({k: number(v) for k, v in pairs(line).items()})
-    return out
+    of their key=value words, the values numbers (one that is not stays text)."""
+    return [{k: number(v) for k, eq, v in (w.partition("=") for w in words) if eq}
+            for words in map(str.split, text.splitlines())
+            if words and words[0].partition("=")[0] == kind]
 
 
 def one_record(text, kind, program):
@@ -336,16 +324,19 @@ def table(f):
         ("Size, drowsel.exe / minimal window program",
          f"{f['size']:,} / {f['minimal_size']:,} bytes", "", ""),
     ]
-    lines = ["| Measure | Figure | Target | Met |", "|---|---|---|---|"]
-    lines += [f"| {a} | {b} | {c or '—'} | {d or '—'} |" for a, b, c, d in rows]
-    return "\n".join(lines)
+    return markdown_table(["Measure", "Figure", "Target", "Met"],
+                          [(a, b, c or "—", d or "—") for a, b, c, d in rows])
+
+
+def output_of(s, proc, exe):
+    """What a bench program that must have ended with 0 printed."""
+    check(proc.returncode == 0,
+          f"{os.path.basename(exe)} exited with {proc.returncode}: {s.output(proc, 'err')}")
+    return s.output(proc)
 
 
 def run(s, exe, *args, timeout):
-    proc = s.run_to_end(exe, *args, timeout=timeout)
-    code = proc.returncode
-    check(code == 0, f"{os.path.basename(exe)} exited with {code}: {s.output(proc, 'err')}")
-    return s.output(proc)
+    return output_of(s, s.run_to_end(exe, *args, timeout=timeout), exe)
 
 
 def rate(samples):
@@ -365,9 +356,9 @@ def measure_pauses(s, exe, count, *options):
     s.note(f"{count} pauses with {' '.join([os.path.basename(exe), *options])}")
     proc = s.start(exe, count, *options)
     with CpuWatch([proc.pid, s.wineserver.pid]) as watch:
-        code = s.wait_exit(proc, 3 * count + 60)
-    check(code == 0, f"{os.path.basename(exe)} exited with {code}: {s.output(proc, 'err')}")
-    return pause_figures(s.output(proc), watch.samples[proc.pid], watch.samples[s.wineserver.pid])
+        s.wait_exit(proc, 3 * count + 60)
+    return pause_figures(output_of(s, proc, exe), watch.samples[proc.pid],
+                         watch.samples[s.wineserver.pid])
 
 
 def measure_launches(s, exe, window_class, count, chat_log=None):
@@ -444,12 +435,7 @@ def main():
     except (Failure, harness.Aborted) as e:
         print(f"benchmark: {e}", file=sys.stderr)
         return 1
-    print()
-    print(machine_line(info))
-    print()
-    print(table(figures))
-    print()
-    print(f"Command: `{COMMAND}`")
+    print(f"\n{machine_line(info)}\n\n{table(figures)}\n\nCommand: `{COMMAND}`")
     return 0
 
 

@@ -1,14 +1,16 @@
 """Where the tools find what they run: the repository, its end-to-end
-library (tests/e2e, which an entry script puts on its own path), the Windows
-build and its programs; building them; and the machine a run is on."""
+library (tests/e2e, put on the path here, so that a tool imports it after this
+module), the Windows build and its programs; building them; and the machine a
+run is on."""
 
 import datetime
 import os
 import platform
 import subprocess
+import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-E2E_DIR = os.path.join(ROOT, "tests", "e2e")
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 BUILD = os.path.join(ROOT, "build", "windows")
 BENCH = os.path.join(BUILD, "tools", "bench")
 DROWSEL = os.path.join(BUILD, "drowsel.exe")
@@ -28,12 +30,9 @@ def build(targets):
 
 
 def machine():
-    cpu = "unknown CPU"
     with open("/proc/cpuinfo") as f:
-        for line in f:
-            if line.startswith("model name"):
-                cpu = line.split(":", 1)[1].strip()
-                break
+        cpu = next((line.split(":", 1)[1].strip() for line in f
+                    if line.startswith("model name")), "unknown CPU")
     wine = subprocess.run(["wine", "--version"], capture_output=True, text=True,
                           env=dict(os.environ, WINEDEBUG="-all")).stdout.strip()
     return {

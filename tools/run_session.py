@@ -16,13 +16,13 @@ import subprocess
 import sys
 import time
 
-from build_tree import DRIVER, DROWSEL, E2E_DIR, ROOT, STANDIN
+from build_tree import DRIVER, DROWSEL, ROOT, STANDIN
 
-sys.path.insert(0, E2E_DIR)
-import harness  # noqa: E402
-from drowsel_e2e.chat import ChatClient, ClientLog  # noqa: E402
-from drowsel_e2e.driver import TEXT1, Driver  # noqa: E402
-from drowsel_e2e.wine_prefix import set_dpi  # noqa: E402
+import harness
+from drowsel_e2e.chat import ChatClient, ClientLog
+from drowsel_e2e.driver import TEXT1, Driver
+from drowsel_e2e.drowsel import start_beside
+from drowsel_e2e.wine_prefix import set_dpi
 
 
 def transcript(log):
@@ -43,24 +43,20 @@ def headless(screenshot, reason, dpi):
     with harness.Session("run", time_limit=240) as s:
         if dpi != 96:
             set_dpi(s, dpi)
-        log = ChatClient(s, STANDIN, "chat", "--room", "Lobby").reader
+        chat = ChatClient(s, STANDIN, "chat", "--room", "Lobby")
         driver = Driver(s, DRIVER)
-        drowsel = s.start(DROWSEL)
-        driver.wait_visible(drowsel, 60, "Drowsel's window")
-        harness.check(drowsel.poll() is None, f"drowsel exited at start with {drowsel.returncode}")
+        drowsel = start_beside(s, DROWSEL, chat, driver)
 
         driver.drive("set-text", TEXT1, reason)  # found by its caption
         window_screenshot(s, driver, screenshot)
-        steps = [("Start", 4), ("Adv.", 7), ("Stop", 9)]
-        for caption, lines_after in steps:
+        for caption, lines_after in [("Start", 4), ("Adv.", 7), ("Stop", 9)]:
             driver.drive("click", caption)
-            s.wait_until(lambda n=lines_after: len(log.posted()) >= n, 30,
-                         interval=0.2, what=f"the lines of {caption}")
+            chat.wait_posted(lines_after, 30, f"the lines of {caption}")
         driver.drive("click", "Exit")
         code = s.wait_exit(drowsel, 30)
 
         print("\nThe chat room saw:")
-        for line in transcript(log):
+        for line in transcript(chat.reader):
             print("  " + line)
         print(f"\nDrowsel exited with code {code}; screenshot: {os.path.abspath(screenshot)}")
         return 0 if code == 0 else 1

@@ -9,26 +9,10 @@ client would, sampled once a minute.
 Installs what is missing and builds what it needs first (the windows preset,
 as the benchmark does), then runs everything in one session with its own Xvfb
 display and a fresh copy of the booted Wine prefix (tests/e2e/harness.py).
-
-It presses Start with a reason and checks every tick's three lines in the
-room (banner, reason, "Idle For" with 1, 2, 3, ...), timing each against the
-tick before. Between ticks it clicks Adv. (alone, twice inside one pause, three
-queued at once), Site (the stand-in browser is the prefix's program for
-".html"), presses and drags the picture there and back, brings a second room
-forward and back, stalls the client for a few seconds and closes and restarts
-it. Some ticks fall while the client is stalled or closed, or with the second
-room in front; every twentieth minute, from the tenth, it presses Stop and
-Start again. Every line Drowsel posts is checked in order.
-
-Once a minute it samples what drowsel.exe holds (drowsel-driver sample) and
-the files in the prefix's temporary folder, and at the end prints a table by
-ten-minute stretch, each figure's growth per hour and the tick timing. The
-figures fail nothing; the exit code is not 0 when drowsel.exe stopped
-running, a line was wrong, missing or unasked, or a file was left in the
-temporary folder.
-
---short works every kind of action once without waiting for a tick, in
-under a minute; the test command runs it so that this tool keeps working.
+What it does between ticks, what it checks and samples, what it prints and
+when it exits with other than 0: the README's "Hours of running". --short
+works every kind of action once without waiting for a tick, in under a
+minute; the test command runs it so that this tool keeps working.
 """
 
 import argparse
@@ -36,29 +20,24 @@ import itertools
 import os
 import sys
 import time
+from collections import Counter
 
 import build_tree
 import soak_figures
 
-sys.path.insert(0, build_tree.E2E_DIR)
-import harness  # noqa: E402
-from drowsel_e2e import wine_prefix  # noqa: E402
-from drowsel_e2e.chat import ChatClient  # noqa: E402
-from drowsel_e2e.drowsel import exit_text, start_beside  # noqa: E402
-from drowsel_e2e.desktop import drag, xdotool  # noqa: E402
-from drowsel_e2e.driver import TEXT1, Driver, box  # noqa: E402
-from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER,  # noqa: E402
-                               STARTED, STOPPED, UNLOADED, idle_for_line, name_of, reason_line,
-                               total_idle_line)
-from harness import Failure, check  # noqa: E402
-from soak_chat import ChatLog, LineCheck, TickCount  # noqa: E402
+import harness
+from drowsel_e2e import wine_prefix
+from drowsel_e2e.chat import ChatClient
+from drowsel_e2e.drowsel import exit_text, start_beside
+from drowsel_e2e.desktop import drag, xdotool
+from drowsel_e2e.driver import TEXT1, Driver, box
+from drowsel_e2e.lines import (BANNER, CREDIT_EXIT, CREDIT_LOAD, LOADED, MAKER, STARTED, STOPPED,
+                               UNLOADED, idle_for_line, name_of, reason_line, total_idle_line)
+from harness import Failure, check
+from soak_chat import ChatLog, LineCheck, TickCount
 
-PROGRAMS = {
-    "drowsel": build_tree.DROWSEL,
-    "standin": build_tree.STANDIN,
-    "driver": build_tree.DRIVER,
-    "browser": build_tree.BROWSER,
-}
+PROGRAMS = {"drowsel": build_tree.DROWSEL, "standin": build_tree.STANDIN,
+            "driver": build_tree.DRIVER, "browser": build_tree.BROWSER}
 TARGETS = ["drowsel", "standin-aol", "drowsel-driver", "standin-browser"]
 COMMAND = "python3 tools/soak.py --minutes 60"
 
@@ -115,16 +94,13 @@ class Soak:
         self.tick_cycles = []
         self.minutes_run = 0  # minutes of ticks done
         self.lateness = []
-        self.done = {}  # action -> how many times
+        self.done = Counter()  # action -> how many times, in the order first done
         self.sources = {}  # figure -> where it came from, when not the usual place
         self.started_at = None
         self.next_action = 0
         self.press_sign = 1
 
     # -- helpers -------------------------------------------------------------
-
-    def drive(self, *args, expect=0):
-        return self.driver.drive(*args, expect=expect)
 
     def until(self, predicate, timeout, what):
         return self.s.wait_until(predicate, timeout, interval=0.02, what=what)
@@ -137,9 +113,10 @@ class Soak:
         check(code is None, f"drowsel.exe ended with {exit_text(code)}")
 
     def wait_till(self, at):
-        """Watches the room until the monotonic time `at`: Drowsel may post
-        nothing meanwhile."""
         self.check.expect_none(at, "between actions")
+
+    def left_in_temp(self):
+        return sorted(set(os.listdir(self.temp)) - self.temp_before)
 
     # -- setting up ----------------------------------------------------------
 
@@ -161,8 +138,8 @@ class Soak:
     # -- Start, Stop, Exit -----------------------------------------------------
 
     def press_start(self):
-        self.drive("set-text", self.driver.control_id(TEXT1), self.reason)
-        self.drive("click", "Start")
+        self.driver.drive("set-text", self.driver.control_id(TEXT1), self.reason)
+        self.driver.drive("click", "Start")
         times = self.check.expect(self.in_front([STARTED, reason_line(self.reason)]),
                                   SEQUENCE_TIMEOUT, "Start")
         # The timer starts as Start's second line has gone.
@@ -170,7 +147,7 @@ class Soak:
         self.driver.wait_state(running=True)
 
     def stop_start(self):
-        self.drive("click", "Stop")
+        self.driver.drive("click", "Stop")
         self.check.expect(self.in_front([STOPPED, total_idle_line(self.ticks.label())]),
                           SEQUENCE_TIMEOUT, "Stop")
         self.driver.wait_state(running=False)
@@ -178,7 +155,7 @@ class Soak:
         self.press_start()
 
     def exit(self):
-        self.drive("click", "Exit")
+        self.driver.drive("click", "Exit")
         self.check.expect(self.in_front([UNLOADED, CREDIT_EXIT]), SEQUENCE_TIMEOUT, "Exit")
         code, _ = self.driver.wait_gone(self.drowsel, "Exit")
         if code != 0:
@@ -187,24 +164,24 @@ class Soak:
     # -- actions between ticks --------------------------------------------------
 
     def adv(self):
-        self.drive("click", "Adv.")
+        self.driver.drive("click", "Adv.")
         self.check.expect(self.in_front([BANNER, CREDIT_LOAD, MAKER]), SEQUENCE_TIMEOUT, "Adv.")
 
     def adv_nested(self):
         # The second click comes inside the first one's pause and runs there.
-        self.drive("click", "Adv.", "then", "sleep", "300", "then", "click", "Adv.")
+        self.driver.drive("click", "Adv.", "then", "sleep", "300", "then", "click", "Adv.")
         self.check.expect(self.in_front([BANNER, BANNER, CREDIT_LOAD, MAKER, CREDIT_LOAD, MAKER]),
                           SEQUENCE_TIMEOUT, "Adv. inside Adv.")
 
     def adv_queued(self, clicks=3):
         # Each queued click runs inside the pause of the one before.
-        self.drive("click-many", "Adv.", str(clicks))
+        self.driver.drive("click-many", "Adv.", str(clicks))
         self.check.expect(self.in_front([BANNER] * clicks + [CREDIT_LOAD, MAKER] * clicks),
                           SEQUENCE_TIMEOUT + 2 * clicks, f"{clicks} queued Adv.")
 
     def site(self):
         before = len(harness.read_log(self.browser_log))
-        self.drive("click", "Site")
+        self.driver.drive("click", "Site")
         self.site_clicks += 1
         self.until(lambda: len(harness.read_log(self.browser_log)) > before, SEQUENCE_TIMEOUT,
                    "the browser to log its command line")
@@ -234,7 +211,7 @@ class Soak:
             self.check.violation("the window is no longer topmost after a move")
 
     def bring_forward(self, room):
-        self.drive("chat-front", room)
+        self.driver.drive("chat-front", room)
         self.front = room
 
     def other_room(self):
@@ -245,7 +222,7 @@ class Soak:
     def stall(self, ms):
         """Stalls the client; returns the monotonic time the stall began."""
         stalls = self.log.count(f"STALL {ms}")
-        self.drive("chat-stall", str(ms))
+        self.driver.drive("chat-stall", str(ms))
         self.until(lambda: self.log.count(f"STALL {ms}") > stalls, 10, "the client to stall")
         return time.monotonic()
 
@@ -263,7 +240,7 @@ class Soak:
 
     def close_client(self):
         exits = self.log.count("EXIT")
-        self.drive("chat-close")
+        self.driver.drive("chat-close")
         code = self.s.wait_exit(self.client.proc, 15)
         check(code == 0, f"the stand-in client ended with {code} on being closed")
         self.until(lambda: self.log.count("EXIT") > exits, 5, "the client to log EXIT")
@@ -280,7 +257,7 @@ class Soak:
             self.check.violation(f"{name}: {e}")
             self.recover()
         if name != "tick":
-            self.done[name] = self.done.get(name, 0) + 1
+            self.done[name] += 1
         self.alive()
 
     def recover(self):
@@ -319,7 +296,7 @@ class Soak:
             # An Adv. into the stall posts nothing: every line of it gives
             # up before the client answers again.
             self.wait_till(began + HUNG_AFTER + 2)
-            self.drive("click", "Adv.")
+            self.driver.drive("click", "Adv.")
         elif plan == "closed":
             self.close_client()
         self.alive()
@@ -353,15 +330,12 @@ class Soak:
 
     def linux_private(self):
         """Private resident memory of the process as Linux counts it."""
-        fields = {}
         with open(f"/proc/{self.drowsel.pid}/status") as f:
-            for line in f:
-                key, _, value = line.partition(":")
-                fields[key] = value.split()
-        return sum(int(fields[k][0]) * 1024 for k in ("RssAnon", "VmSwap") if k in fields)
+            fields = dict(line.partition(":")[::2] for line in f)
+        return sum(int(fields[k].split()[0]) * 1024 for k in ("RssAnon", "VmSwap") if k in fields)
 
     def sample(self):
-        values = self.drive("sample")
+        values = self.driver.drive("sample")
 
         def number(key):
             return None if values[key] == "unavailable" else int(values[key])
@@ -372,8 +346,7 @@ class Soak:
             self.sources["private"] = "linux"
         if values.get("handles_from") == "system-list":
             self.sources["handles"] = "system-list"
-        left = sorted(set(os.listdir(self.temp)) - self.temp_before)
-        if left:
+        if left := self.left_in_temp():
             self.check.violation(f"left in the temporary folder: {left}")
         now = time.monotonic()
         if self.started_at is None:
@@ -395,7 +368,7 @@ class Soak:
             plan, lead = TICK_PLANS[minute % len(TICK_PLANS)]
             self.fill(self.ticks.due() - lead)
             self.act("tick", plan, lead)
-            self.done[f"tick: {plan}"] = self.done.get(f"tick: {plan}", 0) + 1
+            self.done[f"tick: {plan}"] += 1
             self.minutes_run = minute + 1
             self.sample()
             self.s.note(f"minute {minute + 1} of {minutes}: count {self.ticks.count}, "
@@ -417,8 +390,7 @@ class Soak:
         browsed = len(harness.read_log(self.browser_log))
         if browsed != self.site_clicks:
             self.check.violation(f"{self.site_clicks} Site clicks started {browsed} browsers")
-        left = sorted(set(os.listdir(self.temp)) - self.temp_before)
-        if left:
+        if left := self.left_in_temp():
             self.check.violation(f"left in the temporary folder after Exit: {left}")
 
 
@@ -475,7 +447,8 @@ def parse_args():
                         help="every action once, no ticks: under a minute")
     parser.add_argument("--no-build", action="store_true", help="use the programs as built")
     for name, path in PROGRAMS.items():
-        parser.add_argument(f"--{name}", default=path, help=f"default {os.path.relpath(path)}")
+        parser.add_argument(f"--{name}", default=path, type=os.path.abspath,
+                            help=f"default {os.path.relpath(path)}")
     args = parser.parse_args()
     if args.minutes < 1:
         parser.error("--minutes must be at least 1")
@@ -486,10 +459,9 @@ def main():
     args = parse_args()
     if not args.no_build:
         build_tree.build(TARGETS)
-    for name in PROGRAMS:
-        setattr(args, name, os.path.abspath(getattr(args, name)))
-        if not os.path.isfile(getattr(args, name)):
-            print(f"soak: {getattr(args, name)} is not built", file=sys.stderr)
+    for path in (getattr(args, name) for name in PROGRAMS):
+        if not os.path.isfile(path):
+            print(f"soak: {path} is not built", file=sys.stderr)
             return 1
     info = build_tree.machine()
     minutes = 0 if args.short else args.minutes
@@ -508,10 +480,8 @@ def main():
     except (Failure, harness.Aborted) as e:
         print(f"soak: {e}", file=sys.stderr)
         return 1
-    print()
-    print(report(soak, info, minutes, time.monotonic() - began))
-    print()
-    print(f"Command: `{'python3 tools/soak.py --short' if args.short else COMMAND}`")
+    print(f"\n{report(soak, info, minutes, time.monotonic() - began)}\n\n"
+          f"Command: `{'python3 tools/soak.py --short' if args.short else COMMAND}`")
     return 1 if soak.check.violations else 0
 
 

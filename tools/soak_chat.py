@@ -82,12 +82,9 @@ class LineCheck:
 
     def expect_none(self, until, what):
         """Watches until the monotonic time `until`: nothing may be posted."""
-        while time.monotonic() < until:
-            if self._new():
-                break
+        while time.monotonic() < until and not self._new():
             time.sleep(self.poll)
-        extra = self._new()
-        if extra:
+        if extra := self._new():
             self.violation(f"{what}: unexpected lines {self._show(extra)}")
 
     def violation(self, text):

@@ -10,8 +10,9 @@ FIGURES, None where the system did not report it.
 """
 
 import math
+from statistics import linear_regression, median
 
-from figures import fmt_seconds, median
+from figures import fmt_seconds, markdown_table
 
 STRETCH_MINUTES = 10
 
@@ -53,16 +54,9 @@ def growth_per_hour(samples, key, settle=STRETCH_MINUTES):
     settled = [(m, v) for m, v in points if m >= settle]
     if len(settled) >= 3:
         points = settled
-    if len(points) < 2:
+    if len({m for m, _ in points}) < 2:
         return None
-    n = len(points)
-    mean_m = sum(m for m, _ in points) / n
-    mean_v = sum(v for _, v in points) / n
-    spread = sum((m - mean_m) ** 2 for m, _ in points)
-    if spread == 0:
-        return None
-    slope = sum((m - mean_m) * (v - mean_v) for m, v in points) / spread
-    return slope * 60
+    return linear_regression(*zip(*points)).slope * 60
 
 
 def show(value, kind, signed=False):
@@ -80,27 +74,23 @@ def table(samples, tick_cycles=()):
     """The table of the figures by stretch, with a last row of each figure's
     growth per hour. `tick_cycles` has the minute of ticks of each tick
     checked (1 for the first)."""
-    headings = ["Minutes"] + [h for _, h, _ in FIGURES] + ["Ticks checked"]
-    lines = ["| " + " | ".join(headings) + " |", "|" + "---|" * len(headings)]
-    previous_end = None
+    rows, previous_end = [], None
     for label, sample in stretch_ends(samples):
         ticks = ("—" if previous_end is None else
                  str(sum(1 for c in tick_cycles if previous_end < c <= sample["cycle"])))
         previous_end = sample["cycle"]
-        cells = [label] + [show(sample.get(k), kind) for k, _, kind in FIGURES] + [ticks]
-        lines.append("| " + " | ".join(cells) + " |")
+        rows.append([label] + [show(sample.get(k), kind) for k, _, kind in FIGURES] + [ticks])
     span = samples[-1]["minute"] if samples else 0
     if span < STRETCH_MINUTES:  # a few minutes' change says nothing per hour
-        cells = [f"Growth per hour (not fitted: under {STRETCH_MINUTES} min)"]
-        cells += ["—"] * len(FIGURES) + [f"{len(tick_cycles)} in all"]
+        growth = [f"Growth per hour (not fitted: under {STRETCH_MINUTES} min)"]
+        growth += ["—"] * len(FIGURES)
     else:
         settled = sum(1 for s in samples if s["minute"] >= STRETCH_MINUTES) >= 3
-        label = (f"Growth per hour (fit from minute {STRETCH_MINUTES})" if settled
-                 else "Growth per hour (fit over the whole run)")
-        cells = [label] + [show(growth_per_hour(samples, k), kind, signed=True)
-                           for k, _, kind in FIGURES] + [f"{len(tick_cycles)} in all"]
-    lines.append("| " + " | ".join(cells) + " |")
-    return "\n".join(lines)
+        fit = f"from minute {STRETCH_MINUTES}" if settled else "over the whole run"
+        growth = [f"Growth per hour (fit {fit})"]
+        growth += [show(growth_per_hour(samples, k), kind, signed=True) for k, _, kind in FIGURES]
+    headings = ["Minutes"] + [h for _, h, _ in FIGURES] + ["Ticks checked"]
+    return markdown_table(headings, rows + [growth + [f"{len(tick_cycles)} in all"]])
 
 
 def tick_timing(lateness):
